@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QColor>
+#include <QMessageBox>
+#include <QString>
+
+class QWidget;
+
+// Message boxes and common dialogs, logged on chimewell.ui, with "next answer"
+// hooks so tests drive handlers that ask the user without a real modal.
+namespace chimewell::dialogs {
+
+// Shows a message box (OK, or Yes and No) and returns the button pressed.
+QMessageBox::StandardButton message(QWidget *parent, const QString &title, const QString &text,
+                                    QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                    QMessageBox::Icon icon = QMessageBox::NoIcon);
+// Yes/No question; true on Yes.
+bool ask(QWidget *parent, const QString &title, const QString &text);
+// Open-file dialog; the chosen path or empty when cancelled. `filter` in Qt form.
+QString openFile(QWidget *parent, const QString &caption, const QString &folder, const QString &filter);
+// Colour dialog; an invalid colour when cancelled.
+QColor chooseColour(QWidget *parent, const QColor &initial);
+
+// Test hooks: the next call answers this instead of opening a dialog.
+void setNextAnswer(QMessageBox::StandardButton answer);
+void setNextFile(const QString &path);
+void setNextColour(const QColor &colour);
+// Every message box title and text shown since the last call (for tests).
+QStringList takeShownMessages();
+
+// Logs "show <object name>" on chimewell.ui whenever a top-level window appears.
+void installShowLog();
+
+} // namespace chimewell::dialogs

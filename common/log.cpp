@@ -1,0 +1,7 @@
+#include "common/log.h"
+
+Q_LOGGING_CATEGORY(lcAgent, "chimewell.agent", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcLaunch, "chimewell.launch", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcUi, "chimewell.ui", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcSettings, "chimewell.settings", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcClock, "chimewell.clock", QtWarningMsg)

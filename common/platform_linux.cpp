@@ -1,0 +1,64 @@
+#include "common/platform.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+
+namespace chimewell::platform {
+
+namespace {
+
+QString envOr(const char *name, const QString &fallback)
+{
+    const QString v = qEnvironmentVariable(name);
+    // XDG says relative paths are invalid and must be ignored.
+    return (!v.isEmpty() && QDir::isAbsolutePath(v)) ? v : fallback;
+}
+
+QString dataHome() { return envOr("XDG_DATA_HOME", QDir::homePath() + QStringLiteral("/.local/share")); }
+QString configHome() { return envOr("XDG_CONFIG_HOME", QDir::homePath() + QStringLiteral("/.config")); }
+
+} // namespace
+
+QString programFolder()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    return QDir::currentPath();
+}
+
+QString characterFolder() { return dataHome() + QStringLiteral("/chimewell/chars"); }
+
+QString shippedCharacterFolder() { return programFolder() + QStringLiteral("/chars"); }
+
+QStringList characterSearchPath()
+{
+    QStringList path{characterFolder()};
+    QString dirs = qEnvironmentVariable("XDG_DATA_DIRS");
+    if (dirs.isEmpty())
+        dirs = QStringLiteral("/usr/local/share:/usr/share");
+    const QStringList entries = dirs.split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    for (const QString &d : entries) {
+        if (QDir::isAbsolutePath(d))
+            path << QDir::cleanPath(d) + QStringLiteral("/chimewell/chars");
+    }
+    path << shippedCharacterFolder();
+    path.removeDuplicates();
+    return path;
+}
+
+QString autostartFolder() { return configHome() + QStringLiteral("/autostart"); }
+
+QString runtimeFolder()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QDir(runtime).exists())
+        return runtime;
+    // No runtime folder (a plain ssh or cron session): a private one in /tmp.
+    const QString fallback = QDir::tempPath() + QStringLiteral("/chimewell-") + qEnvironmentVariable("USER", QStringLiteral("user"));
+    QDir().mkpath(fallback);
+    QFile::setPermissions(fallback, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return fallback;
+}
+
+} // namespace chimewell::platform
