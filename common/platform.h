@@ -14,6 +14,9 @@ QString characterFolder();
 // character folder, chimewell/chars in each $XDG_DATA_DIRS entry, the program
 // folder's chars/.
 QStringList characterSearchPath();
+// A character file by name: an absolute path as it is, a bare name (".acs"
+// added when missing) looked up along characterSearchPath(); empty when not found.
+QString findCharacterFile(const QString &file);
 // The shipped characters' folder (program folder + "/chars").
 QString shippedCharacterFolder();
 // The per-user autostart folder ($XDG_CONFIG_HOME/autostart).

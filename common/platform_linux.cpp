@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace chimewell::platform {
@@ -45,6 +46,34 @@ QStringList characterSearchPath()
     path << shippedCharacterFolder();
     path.removeDuplicates();
     return path;
+}
+
+QString findCharacterFile(const QString &file)
+{
+    if (file.isEmpty())
+        return QString();
+    if (QDir::isAbsolutePath(file))
+        return QFileInfo(file).isFile() ? file : QString();
+    QString name = file;
+    if (!name.endsWith(QLatin1String(".acs"), Qt::CaseInsensitive))
+        name += QStringLiteral(".acs");
+    // A bare name only: never let a stored name reach outside the folders.
+    if (name.contains(QLatin1Char('/')) || name.startsWith(QLatin1Char('.')))
+        return QString();
+    const QStringList folders = characterSearchPath();
+    for (const QString &folder : folders) {
+        const QDir dir(folder);
+        const QString exact = dir.filePath(name);
+        if (QFileInfo(exact).isFile())
+            return exact;
+        // Character names match without regard to case ("Genie" finds genie.acs).
+        const QStringList entries = dir.entryList({QStringLiteral("*.acs")}, QDir::Files);
+        for (const QString &e : entries) {
+            if (e.compare(name, Qt::CaseInsensitive) == 0)
+                return dir.filePath(e);
+        }
+    }
+    return QString();
 }
 
 QString autostartFolder() { return configHome() + QStringLiteral("/autostart"); }
