@@ -33,13 +33,13 @@ QList<Entry> list(const QString &application);
 QString filePath(const QString &application);
 
 // Shorthands for the main application "ChimewellIIV".
-inline QString read(const QString &section, const QString &key, const QString &defaultValue = QString())
+inline QString value(const QString &section, const QString &key, const QString &defaultValue = QString())
 {
     return read(QString::fromLatin1(kApplication), section, key, defaultValue);
 }
-inline bool write(const QString &section, const QString &key, const QString &value)
+inline bool setValue(const QString &section, const QString &key, const QString &text)
 {
-    return write(QString::fromLatin1(kApplication), section, key, value);
+    return write(QString::fromLatin1(kApplication), section, key, text);
 }
 
 } // namespace store
