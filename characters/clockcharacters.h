@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 
@@ -42,8 +43,37 @@ public:
     QString charName2() const { return m_charName2; }
     QString announcer() const { return m_announcer; }
     int gestureIndex() const { return m_gestureIndex; }
+    bool whisperNow() const { return m_whisperNow; }
+    int dragCount1() const { return m_dragCount1; }
+    int dragCount2() const { return m_dragCount2; }
+
+    // Where character 1 / character 2 of the given size stands beside the
+    // clock window as it is now, in screen pixels (top left of the frame).
+    QPoint homePosition1(int charWidth, int charHeight) const;
+    QPoint homePosition2(int charWidth, int charHeight) const;
 
 private:
+    enum class Slot { One, Two };
+
+    // The character that speaks for a slot: the one characterset took, else
+    // the one its control holds (between loading and characterset).
+    agent::Character *slotCharacter(Slot slot) const;
+    void registerCommands(agent::Character &character, Slot slot);
+    void applySoundEffects(agent::Character &character, const char *key);
+    void sendHome(agent::Character &character, Slot slot);
+
+    void Agent1_Command(const agent::UserInput &userInput);
+    void Agent2_Command(const agent::UserInput &userInput);
+    void Agent1_DragComplete();
+    void Agent2_DragComplete();
+
+    // The body shared by newcharacter and newcharacter2.
+    void changeCharacter(Slot slot);
+    // Makes `picked` loadable under `name` from the character folders, copying
+    // it into the user's folder when needed. False (after telling the user)
+    // when it cannot be done.
+    bool installCharacterFile(const QString &picked, const QString &name);
+
     ClockWindow &m_window;
     agent::AgentControl *m_agent1 = nullptr;
     agent::AgentControl *m_agent2 = nullptr;
@@ -56,6 +86,13 @@ private:
     bool m_whisperNow = false;
     int m_dragCount1 = 1;
     int m_dragCount2 = 1;
+
+    // Bumped by every characterset, so one that resumes after its pause knows
+    // whether a newer one has taken over.
+    int m_charactersetRun = 0;
+    // How many time announcements are showing the hidden clock right now.
+    int m_clockShownForTime = 0;
+    bool m_changing = false;
 };
 
 } // namespace chimewell::characters

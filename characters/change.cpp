@@ -1,0 +1,187 @@
+// newcharacter and newcharacter2: the user picks another character file.
+#include "characters/clockcharacters.h"
+#include "characters/clockwindow.h"
+
+#include "common/dialogs.h"
+#include "common/platform.h"
+#include "common/settingskeys.h"
+#include "common/settingsstore.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QFutureWatcher>
+#include <QGuiApplication>
+#include <QSaveFile>
+#include <QScopeGuard>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace chimewell::characters {
+
+namespace {
+
+QString sameFileKey(const QString &path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(QFileInfo(path).absoluteFilePath()) : canonical;
+}
+
+bool sameContents(const QString &a, const QString &b)
+{
+    QFile fa(a), fb(b);
+    if (fa.size() != fb.size() || !fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly))
+        return false;
+    constexpr qint64 chunk = 256 * 1024;
+    while (!fa.atEnd()) {
+        if (fa.read(chunk) != fb.read(chunk))
+            return false;
+    }
+    return fb.atEnd();
+}
+
+// Copies `from` to `to`, replacing `to` only once the whole copy is on disk.
+// Runs on a worker thread; the reason for a failure goes into the result.
+QString copyFile(const QString &from, const QString &to)
+{
+    if (!QDir().mkpath(QFileInfo(to).absolutePath()))
+        return QStringLiteral("the folder %1 cannot be created").arg(QDir::toNativeSeparators(QFileInfo(to).absolutePath()));
+    if (QFileInfo::exists(to) && sameContents(from, to))
+        return QString(); // the very same character is there already
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly))
+        return in.errorString();
+    QSaveFile out(to);
+    if (!out.open(QIODevice::WriteOnly))
+        return out.errorString();
+    constexpr qint64 chunk = 256 * 1024;
+    while (!in.atEnd()) {
+        const QByteArray bytes = in.read(chunk);
+        if (bytes.isEmpty() && !in.atEnd())
+            return in.errorString();
+        if (out.write(bytes) != bytes.size())
+            return out.errorString();
+    }
+    if (in.error() != QFileDevice::NoError)
+        return in.errorString();
+    if (!out.commit())
+        return out.errorString();
+    return QString();
+}
+
+QString programTitle()
+{
+    const QString title = QGuiApplication::applicationDisplayName();
+    return title.isEmpty() ? QStringLiteral("Chimewell") : title;
+}
+
+} // namespace
+
+bool ClockCharacters::installCharacterFile(const QString &picked, const QString &name)
+{
+    const QString file = name + QStringLiteral(".acs");
+    // Loading finds characters by name alone; a file that already answers to
+    // that name needs nothing.
+    const QString found = platform::findCharacterFile(file);
+    if (!found.isEmpty() && sameFileKey(found) == sameFileKey(picked))
+        return true;
+
+    // Anything else goes into the user's own folder, which is searched first,
+    // so the name loads now and at every later start. The copy runs off the
+    // window thread; the window keeps handling events meanwhile.
+    const QString target = QDir(platform::characterFolder()).filePath(file);
+    QFutureWatcher<QString> watcher;
+    QEventLoop loop;
+    connect(&watcher, &QFutureWatcher<QString>::finished, &loop, &QEventLoop::quit);
+    watcher.setFuture(QtConcurrent::run(copyFile, picked, target));
+    if (!watcher.isFinished())
+        loop.exec();
+    const QString error = watcher.result();
+    if (error.isEmpty())
+        return true;
+
+    dialogs::message(m_window.dialogParent(), programTitle(),
+                     QStringLiteral("The character %1 could not be copied into your character folder %2 (%3). "
+                                    "The character has not been changed.")
+                         .arg(QDir::toNativeSeparators(picked),
+                              QDir::toNativeSeparators(platform::characterFolder()), error));
+    return false;
+}
+
+void ClockCharacters::changeCharacter(Slot slot)
+{
+    // One change at a time; the file dialog and the copy both let events run.
+    if (m_changing)
+        return;
+    m_changing = true;
+    QPointer<ClockCharacters> self(this);
+    auto done = qScopeGuard([this, self] {
+        if (self)
+            m_changing = false;
+    });
+
+    const bool one = slot == Slot::One;
+    m_window.hideSettingsDialog();
+    const char *key = one ? keys::LastCharacter : keys::LastCharacter2;
+    const QString old = store::value(keys::Data, key);
+
+    const QString picked = dialogs::openFile(m_window.dialogParent(), QString(), platform::characterFolder(),
+                                             QStringLiteral("Agent Characters (*.acs)"));
+    if (!self)
+        return;
+    const QString title = QFileInfo(picked).fileName();
+    if (title.isEmpty()) {
+        if (!one) {
+            dialogs::message(m_window.dialogParent(), programTitle(), QStringLiteral("You didn`t choose a character"));
+            if (self)
+                m_window.endProgram();
+        }
+        return; // the settings dialog closes itself after the call
+    }
+
+    // A title too short to lose its ".acs" leaves the name as it was.
+    const QString name = title.size() >= 4 ? title.left(title.size() - 4) : old;
+    if (name.isEmpty())
+        return;
+    if (!installCharacterFile(picked, name) || !self)
+        return; // the old character stays, and so does its stored name
+
+    agent::AgentControl *mine = one ? m_agent1 : m_agent2;
+    agent::AgentControl *other = one ? m_agent2 : m_agent1;
+
+    // Whatever the controls hold goes, not only the stored names: a slot that
+    // was loaded under a default would otherwise stay on the desktop.
+    const QStringList mineIds = mine->characters().ids();
+    for (const QString &id : mineIds)
+        mine->characters().unload(id);
+    mine->characters().load(name, name + QStringLiteral(".acs"));
+    store::setValue(keys::Data, key, name);
+
+    // The other slot is reloaded too, under its stored name or this change's
+    // default, which is then stored so the next characterset (and the next
+    // start) take the same one.
+    const char *otherKey = one ? keys::LastCharacter2 : keys::LastCharacter;
+    QString otherName = store::value(keys::Data, otherKey);
+    if (otherName.isEmpty()) {
+        otherName = one ? QStringLiteral("peedy") : QStringLiteral("merlin");
+        store::setValue(keys::Data, otherKey, otherName);
+    }
+    (one ? m_charName2 : m_charName1) = otherName;
+    const QStringList otherIds = other->characters().ids();
+    for (const QString &id : otherIds)
+        other->characters().unload(id);
+    other->characters().load(otherName, otherName + QStringLiteral(".acs"));
+    m_char1 = nullptr;
+    m_char2 = nullptr;
+
+    m_window.closeSettingsDialog();
+    done.dismiss();
+    m_changing = false;
+    characterset();
+}
+
+void ClockCharacters::newcharacter() { changeCharacter(Slot::One); }
+
+void ClockCharacters::newcharacter2() { changeCharacter(Slot::Two); }
+
+} // namespace chimewell::characters
