@@ -107,6 +107,7 @@ Q_SIGNALS:
 
 private:
     friend class AgentControl;
+    friend class Characters;
     friend class CharacterPrivate;
     Character(AgentControl *control, const QString &id, const CharacterData &data);
     class CharacterPrivate *d;

@@ -1,0 +1,211 @@
+#pragma once
+
+// The service's inner parts, shared by its source files only.
+
+#include "agent/agent.h"
+#include "agent/characterfile.h"
+#include "voice/speaker.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QPointer>
+#include <QQueue>
+#include <QRegion>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QAudioSink;
+class QBuffer;
+
+namespace chimewell::agent {
+
+class Balloon;
+class CharacterWindow;
+
+// Logs one request of a program in the form other programs read: "<id> <Operation>[ <argument>]".
+void logRequest(const QString &id, const QString &operation);
+
+// The user's choices in the options window, stored under "ChimewellAgent".
+class Options final : public QObject
+{
+    Q_OBJECT
+public:
+    static Options &instance();
+
+    bool balloon() const { return m_balloon; }
+    int fontSize() const { return m_fontSize; }
+    bool spokenOutput() const { return m_spokenOutput; }
+    bool soundEffects() const { return m_soundEffects; }
+    void setBalloon(bool on);
+    void setFontSize(int points);
+    void setSpokenOutput(bool on);
+    void setSoundEffects(bool on);
+    // Reads the stored options again (a test changes the store behind our back).
+    void reload();
+
+    static constexpr int minFontSize = 6;
+    static constexpr int maxFontSize = 36;
+
+Q_SIGNALS:
+    void changed();
+
+private:
+    Options();
+    void applyVoice();
+    bool m_balloon = true;
+    int m_fontSize = 10;
+    bool m_spokenOutput = true;
+    bool m_soundEffects = true;
+};
+
+// Plays a frame's sound effect from memory; no audio device means silence.
+class SoundPlayer final : public QObject
+{
+    Q_OBJECT
+public:
+    SoundPlayer();
+    ~SoundPlayer() override;
+    void play(const Sound &sound);
+    void stop();
+
+private:
+    std::unique_ptr<QAudioSink> m_sink;
+    std::unique_ptr<QBuffer> m_buffer;
+};
+
+// The service's own windows, one each per program.
+namespace service {
+void showCommandsWindow();
+void refreshCommandsWindow();
+void setOptionsVisible(bool visible);
+bool optionsVisible();
+// All controls alive in this program, for the commands window.
+QList<AgentControl *> controls();
+void registerControl(AgentControl *control);
+void unregisterControl(AgentControl *control);
+} // namespace service
+
+struct Request
+{
+    enum Kind { Show, Hide, Speak, Play, Move };
+    Kind kind = Show;
+    int id = 0;
+    bool fast = false;
+    QString text;
+    int x = 0;
+    int y = 0;
+    int speed = 0;
+};
+
+class CharacterPrivate final : public QObject
+{
+    Q_OBJECT
+public:
+    CharacterPrivate(Character *q, AgentControl *control, const QString &id, const CharacterData &data);
+    ~CharacterPrivate() override;
+
+    // Counts the calls of ours that are on the stack, so an unload from inside one waits.
+    struct Entered
+    {
+        explicit Entered(CharacterPrivate *d) : d(d) { ++d->m_depth; }
+        ~Entered() { --d->m_depth; }
+        CharacterPrivate *d;
+    };
+
+    static CharacterPrivate *get(Character *c) { return c->d; }
+
+    int enqueue(Request request);
+    void stopAll(bool notify);
+    void markUnloaded();
+    bool isEntered() const { return m_depth > 0; }
+    bool isBusy() const { return m_current.has_value() || !m_queue.isEmpty(); }
+
+    // For the window.
+    const FrameImage *currentImage() const;
+    const FrameImage *currentMouth() const;
+    QPoint mouthPos() const { return m_data.mouthPos; }
+    QRegion maskFor(int image);
+    void dragFinished(int button, int shift, const QPoint &globalPos);
+    void showMenu(const QPoint &globalPos);
+    void moveWindow(const QPoint &topLeft);
+    void emitCommand(const QString &name);
+
+    Character *q;
+    QPointer<AgentControl> m_control;
+    QString m_id;
+    CharacterData m_data;
+    Commands m_commands;
+    bool m_soundOn = true;
+    bool m_visible = false;
+    bool m_unloaded = false;
+    std::unique_ptr<CharacterWindow> m_window;
+    std::unique_ptr<Balloon> m_balloon;
+
+private:
+    void kick();
+    void processQueue();
+    void startRequest(const Request &r);
+    void complete(bool ok);
+    void enterIdle();
+    void leaveIdle();
+    void playIdle();
+    void doHide();
+    int pickState(State state, int dx = 0) const;
+    int restAnimation() const;
+    void showRest();
+    void setImage(int image);
+
+    void startAnimation(int animation, bool loop, std::function<void()> done);
+    void showFrame(int frame);
+    void nextFrame();
+    void finishAnimation();
+    void exitAnimation(std::function<void()> done);
+    void haltAnimation();
+
+    void startWalk(const Request &r);
+    void walkStep();
+
+    void onSpeechStarted(const QString &text);
+    void onWord(int position, int length);
+    void onMouth(voice::Mouth mouth);
+    void onSpeechFinished();
+
+    QQueue<Request> m_queue;
+    std::optional<Request> m_current;
+    bool m_processing = false;
+    bool m_kickPending = false;
+    int m_depth = 0;
+
+    // The animation being played.
+    int m_anim = -1;
+    int m_frame = -1;
+    bool m_loop = false;
+    bool m_exiting = false;
+    int m_steps = 0;
+    QElapsedTimer m_animClock;
+    QTimer m_frameTimer{this};
+    std::function<void()> m_animDone;
+    int m_image = -1;
+    bool m_mouthFrame = false;
+    QHash<int, QRegion> m_masks;
+
+    QTimer m_idleTimer{this};
+    bool m_idleAnim = false;
+
+    voice::Speaker m_speaker;
+    bool m_speaking = false;
+    voice::Mouth m_mouth = voice::Mouth::Closed;
+
+    QTimer m_walkTimer{this};
+    QElapsedTimer m_walkClock;
+    QPoint m_walkFrom;
+    QPoint m_walkTo;
+    int m_walkDuration = 0;
+
+    SoundPlayer m_sound;
+};
+
+} // namespace chimewell::agent

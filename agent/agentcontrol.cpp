@@ -1,0 +1,147 @@
+#include "agent/agent_p.h"
+
+#include "common/log.h"
+#include "common/platform.h"
+
+#include <QElapsedTimer>
+
+namespace chimewell::agent {
+
+// --- Commands ----------------------------------------------------------------
+
+bool Commands::add(const QString &name, const QString &caption, const QString &voice, bool enabled, bool visible)
+{
+    if (name.isEmpty())
+        return false;
+    for (const Command &c : std::as_const(m_items)) {
+        if (c.name.compare(name, Qt::CaseInsensitive) == 0)
+            return false;
+    }
+    m_items.append(Command{name, caption, voice, enabled, visible});
+    service::refreshCommandsWindow();
+    return true;
+}
+
+bool Commands::remove(const QString &name)
+{
+    for (int i = 0; i < m_items.size(); ++i) {
+        if (m_items.at(i).name.compare(name, Qt::CaseInsensitive) == 0) {
+            m_items.removeAt(i);
+            service::refreshCommandsWindow();
+            return true;
+        }
+    }
+    return false;
+}
+
+void Commands::removeAll()
+{
+    m_items.clear();
+    service::refreshCommandsWindow();
+}
+
+// --- Characters --------------------------------------------------------------
+
+bool Characters::load(const QString &id, const QString &file)
+{
+    logRequest(id, QStringLiteral("Load ") + file);
+    if (id.trimmed().isEmpty()) {
+        qCWarning(lcAgent, "cannot load %s: the character id is empty", qUtf8Printable(file));
+        return false;
+    }
+    if (character(id)) {
+        qCWarning(lcAgent, "cannot load %s as %s: the id is already loaded", qUtf8Printable(file), qUtf8Printable(id));
+        return false;
+    }
+    const QString path = AgentControl::findCharacterFile(file);
+    if (path.isEmpty()) {
+        qCWarning(lcAgent, "cannot load %s as %s: no such character file", qUtf8Printable(file), qUtf8Printable(id));
+        return false;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    QString error;
+    const std::optional<CharacterData> data = loadCharacterFile(path, &error);
+    if (!data) {
+        qCWarning(lcAgent, "cannot load %s as %s: %s", qUtf8Printable(path), qUtf8Printable(id), qUtf8Printable(error));
+        return false;
+    }
+    qCDebug(lcAgent, "loaded %s as %s in %lld ms", qUtf8Printable(path), qUtf8Printable(id),
+            static_cast<long long>(clock.elapsed()));
+    auto *c = new Character(m_control, id, *data);
+    m_control->m_loaded.append(c);
+    service::refreshCommandsWindow();
+    return true;
+}
+
+bool Characters::unload(const QString &id)
+{
+    logRequest(id, QStringLiteral("Unload"));
+    Character *c = character(id);
+    if (!c)
+        return false;
+    m_control->m_loaded.removeAll(c);
+    // An unload from one of the character's own signals must not pull the object
+    // from under the code that is emitting: it goes when that code has returned.
+    if (c->d->isEntered()) {
+        c->d->markUnloaded();
+        c->setParent(nullptr);
+        c->deleteLater();
+    } else {
+        delete c;
+    }
+    service::refreshCommandsWindow();
+    return true;
+}
+
+Character *Characters::character(const QString &id) const
+{
+    for (const QPointer<Character> &c : std::as_const(m_control->m_loaded)) {
+        if (c && !c->d->m_unloaded && c->id().compare(id, Qt::CaseInsensitive) == 0)
+            return c;
+    }
+    return nullptr;
+}
+
+QStringList Characters::ids() const
+{
+    QStringList out;
+    for (const QPointer<Character> &c : std::as_const(m_control->m_loaded)) {
+        if (c && !c->d->m_unloaded)
+            out.append(c->id());
+    }
+    return out;
+}
+
+// --- PropertySheet -------------------------------------------------------------
+
+void PropertySheet::setVisible(bool visible) { service::setOptionsVisible(visible); }
+bool PropertySheet::isVisible() const { return service::optionsVisible(); }
+
+// --- AgentControl --------------------------------------------------------------
+
+AgentControl::AgentControl(QObject *parent) : QObject(parent)
+{
+    Options::instance(); // the stored options apply from the first character on
+    service::registerControl(this);
+}
+
+AgentControl::~AgentControl()
+{
+    const QList<QPointer<Character>> loaded = m_loaded;
+    m_loaded.clear();
+    for (const QPointer<Character> &c : loaded)
+        delete c.data();
+    service::unregisterControl(this);
+}
+
+void AgentControl::showCommandsWindow() { service::showCommandsWindow(); }
+
+QString AgentControl::findCharacterFile(const QString &file)
+{
+    // One lookup for the whole project: programs that check for a character
+    // before loading it find exactly what Load finds.
+    return platform::findCharacterFile(file);
+}
+
+} // namespace chimewell::agent

@@ -1,0 +1,667 @@
+#include "agent/characterfile.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtEndian>
+
+#include <zip.h>
+
+#include <cmath>
+
+namespace chimewell::agent {
+
+namespace {
+
+// Sets the reason once; later, more general reasons do not overwrite the first, precise one.
+bool fail(QString *error, const QString &why)
+{
+    if (error && error->isEmpty())
+        *error = why;
+    return false;
+}
+
+bool validEntryName(const QString &name)
+{
+    return !name.isEmpty() && !name.startsWith(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'))
+        && !name.contains(QLatin1String("..")) && !name.contains(QChar(0));
+}
+
+// The archive, read from memory with every entry's real size checked.
+class Archive final
+{
+public:
+    ~Archive()
+    {
+        if (m_zip)
+            zip_discard(m_zip);
+    }
+
+    bool open(const QByteArray &bytes, QString *error)
+    {
+        if (bytes.size() > limits::archiveBytes)
+            return fail(error, QStringLiteral("the archive is larger than 64 MiB"));
+        zip_error_t zerr;
+        zip_error_init(&zerr);
+        zip_source_t *src = zip_source_buffer_create(bytes.isEmpty() ? nullptr : bytes.constData(),
+                                                     zip_uint64_t(bytes.size()), 0, &zerr);
+        if (!src) {
+            const QString why = QString::fromUtf8(zip_error_strerror(&zerr));
+            zip_error_fini(&zerr);
+            return fail(error, QStringLiteral("not a zip archive (%1)").arg(why));
+        }
+        m_zip = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &zerr);
+        if (!m_zip) {
+            zip_source_free(src);
+            const QString why = QString::fromUtf8(zip_error_strerror(&zerr));
+            zip_error_fini(&zerr);
+            return fail(error, QStringLiteral("not a readable zip archive (%1)").arg(why));
+        }
+        zip_error_fini(&zerr);
+
+        const zip_int64_t count = zip_get_num_entries(m_zip, 0);
+        if (count < 0)
+            return fail(error, QStringLiteral("the archive's directory is damaged"));
+        if (count > limits::entries)
+            return fail(error, QStringLiteral("the archive has %1 entries, more than %2").arg(count).arg(limits::entries));
+        qint64 total = 0;
+        for (zip_int64_t i = 0; i < count; ++i) {
+            zip_stat_t st;
+            zip_stat_init(&st);
+            if (zip_stat_index(m_zip, zip_uint64_t(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME)
+                || !(st.valid & ZIP_STAT_SIZE) || !st.name)
+                return fail(error, QStringLiteral("entry %1 of the archive is damaged").arg(i));
+            const QString name = QString::fromUtf8(st.name);
+            if (!validEntryName(name))
+                return fail(error, QStringLiteral("the entry name \"%1\" is not allowed").arg(name));
+            if (st.size > zip_uint64_t(limits::uncompressedTotal))
+                return fail(error, QStringLiteral("the entry %1 declares %2 bytes").arg(name).arg(st.size));
+            total += qint64(st.size);
+            if (total > limits::uncompressedTotal)
+                return fail(error, QStringLiteral("the entries add up to more than 128 MiB"));
+            m_entries.insert(name, Entry{zip_uint64_t(i), qint64(st.size)});
+        }
+        return true;
+    }
+
+    bool contains(const QString &name) const { return m_entries.contains(name); }
+
+    // Reads one entry, at most `cap` bytes; its inflated size must be what the directory says.
+    std::optional<QByteArray> read(const QString &name, qint64 cap, QString *error)
+    {
+        const auto it = m_entries.constFind(name);
+        if (it == m_entries.constEnd()) {
+            fail(error, QStringLiteral("the entry %1 is missing").arg(name));
+            return std::nullopt;
+        }
+        if (it->size > cap) {
+            fail(error, QStringLiteral("the entry %1 is %2 bytes, more than %3").arg(name).arg(it->size).arg(cap));
+            return std::nullopt;
+        }
+        zip_file_t *file = zip_fopen_index(m_zip, it->index, 0);
+        if (!file) {
+            fail(error, QStringLiteral("the entry %1 cannot be opened (%2)")
+                            .arg(name, QString::fromUtf8(zip_error_strerror(zip_get_error(m_zip)))));
+            return std::nullopt;
+        }
+        QByteArray data(it->size, Qt::Uninitialized);
+        qint64 got = 0;
+        bool ok = true;
+        QString why;
+        while (got < it->size) {
+            const zip_int64_t n = zip_fread(file, data.data() + got, zip_uint64_t(it->size - got));
+            if (n < 0) {
+                ok = false;
+                why = QString::fromUtf8(zip_error_strerror(zip_file_get_error(file)));
+                break;
+            }
+            if (n == 0)
+                break;
+            got += n;
+        }
+        if (ok && got < it->size) {
+            ok = false;
+            why = QStringLiteral("it holds %1 bytes, not the declared %2").arg(got).arg(it->size);
+        }
+        if (ok) {
+            // One byte more than declared means the entry inflates past its size (a zip bomb).
+            char extra;
+            const zip_int64_t n = zip_fread(file, &extra, 1);
+            if (n > 0) {
+                ok = false;
+                why = QStringLiteral("it inflates to more than the declared %1 bytes").arg(it->size);
+            } else if (n < 0) {
+                ok = false;
+                why = QString::fromUtf8(zip_error_strerror(zip_file_get_error(file)));
+            }
+        }
+        if (zip_fclose(file) != 0 && ok) {
+            ok = false;
+            why = QStringLiteral("its checksum is wrong");
+        }
+        if (!ok) {
+            fail(error, QStringLiteral("the entry %1 is damaged: %2").arg(name, why));
+            return std::nullopt;
+        }
+        return data;
+    }
+
+private:
+    struct Entry
+    {
+        zip_uint64_t index;
+        qint64 size;
+    };
+    zip_t *m_zip = nullptr;
+    QHash<QString, Entry> m_entries;
+};
+
+// The size a PNG declares in its header, without decoding anything.
+std::optional<QSize> pngSize(const QByteArray &data)
+{
+    static const char signature[] = "\x89PNG\r\n\x1a\n";
+    if (data.size() < 33 || !data.startsWith(QByteArray::fromRawData(signature, 8))
+        || data.mid(12, 4) != "IHDR")
+        return std::nullopt;
+    const auto *p = reinterpret_cast<const uchar *>(data.constData());
+    const quint32 w = qFromBigEndian<quint32>(p + 16);
+    const quint32 h = qFromBigEndian<quint32>(p + 20);
+    if (w == 0 || h == 0 || w > 65535 || h > 65535)
+        return std::nullopt;
+    return QSize(int(w), int(h));
+}
+
+void limitImageAllocations()
+{
+    // Our largest picture is a 1024x1024 2x frame (4 MiB); 64 MiB leaves room for
+    // the rest of the program while stopping absurd images before they allocate.
+    static const bool done = [] {
+        const int current = QImageReader::allocationLimit();
+        if (current == 0 || current > 64)
+            QImageReader::setAllocationLimit(64);
+        return true;
+    }();
+    Q_UNUSED(done);
+}
+
+QImage decodePng(const QByteArray &data, const QSize &expected)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return {};
+    QImageReader reader(&buffer, "png");
+    reader.setDecideFormatFromContent(false);
+    if (reader.size() != expected)
+        return {};
+    QImage image;
+    if (!reader.read(&image) || image.size() != expected)
+        return {};
+    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+quint16 le16(const uchar *p) { return qFromLittleEndian<quint16>(p); }
+quint32 le32(const uchar *p) { return qFromLittleEndian<quint32>(p); }
+
+bool parseWav(const QByteArray &data, Sound *out, QString *why)
+{
+    const auto *p = reinterpret_cast<const uchar *>(data.constData());
+    const qint64 size = data.size();
+    if (size < 12 || memcmp(p, "RIFF", 4) != 0 || memcmp(p + 8, "WAVE", 4) != 0) {
+        *why = QStringLiteral("not a RIFF WAVE file");
+        return false;
+    }
+    bool haveFmt = false;
+    bool haveData = false;
+    int blockAlign = 0;
+    qint64 pos = 12;
+    while (pos + 8 <= size) {
+        const uchar *chunk = p + pos;
+        const qint64 len = le32(chunk + 4);
+        const qint64 body = pos + 8;
+        if (len > size - body) {
+            *why = QStringLiteral("a chunk runs past the end of the file");
+            return false;
+        }
+        if (memcmp(chunk, "fmt ", 4) == 0) {
+            if (len < 16) {
+                *why = QStringLiteral("the format chunk is too short");
+                return false;
+            }
+            const uchar *f = p + body;
+            const int tag = le16(f);
+            out->channels = le16(f + 2);
+            out->sampleRate = int(le32(f + 4));
+            blockAlign = le16(f + 12);
+            out->bitsPerSample = le16(f + 14);
+            if (tag != 1) {
+                *why = QStringLiteral("not PCM (format %1)").arg(tag);
+                return false;
+            }
+            if (out->channels < 1 || out->channels > 2 || (out->bitsPerSample != 8 && out->bitsPerSample != 16)
+                || out->sampleRate < 1000 || out->sampleRate > 192000
+                || blockAlign != out->channels * out->bitsPerSample / 8) {
+                *why = QStringLiteral("an unsupported PCM format");
+                return false;
+            }
+            haveFmt = true;
+        } else if (memcmp(chunk, "data", 4) == 0 && !haveData) {
+            out->pcm = data.mid(body, len);
+            haveData = true;
+        }
+        pos = body + len + (len & 1);
+    }
+    if (!haveFmt || !haveData) {
+        *why = QStringLiteral("the format or data chunk is missing");
+        return false;
+    }
+    out->pcm.truncate(out->pcm.size() - out->pcm.size() % blockAlign);
+    return true;
+}
+
+bool toInt(const QJsonValue &v, int lo, int hi, int *out)
+{
+    if (!v.isDouble())
+        return false;
+    const double x = v.toDouble();
+    if (!(x >= lo && x <= hi) || x != std::floor(x))
+        return false;
+    *out = int(x);
+    return true;
+}
+
+const char *const stateNames[] = {"Showing", "Hiding", "Speaking", "MovingLeft", "MovingRight",
+                                  "MovingUp", "MovingDown", "Idling", "Rest"};
+const char *const mouthNames[] = {"closed", "small", "open", "wide", "round"}; // voice::Mouth order
+
+class Parser final
+{
+public:
+    Parser(Archive &archive, QString *error) : m_archive(archive), m_error(error) {}
+
+    bool parse(CharacterData &c)
+    {
+        const auto manifest = m_archive.read(QStringLiteral("manifest.json"), limits::manifestBytes, m_error);
+        if (!manifest)
+            return fail(m_error, QStringLiteral("manifest.json is missing"));
+        QJsonParseError jerr;
+        const QJsonDocument doc = QJsonDocument::fromJson(*manifest, &jerr);
+        if (jerr.error != QJsonParseError::NoError)
+            return bad(QStringLiteral("not valid JSON (%1 at offset %2)").arg(jerr.errorString()).arg(jerr.offset));
+        if (!doc.isObject())
+            return bad(QStringLiteral("not a JSON object"));
+        const QJsonObject m = doc.object();
+
+        int format = 0;
+        if (!toInt(m.value(QLatin1String("format")), 1, 1, &format))
+            return bad(QStringLiteral("\"format\" must be 1"));
+        if (!text(m, "name", limits::nameChars, &c.name) || !text(m, "description", limits::descriptionChars, &c.description))
+            return false;
+        if (!toInt(m.value(QLatin1String("width")), limits::minSide, limits::maxSide, &c.width)
+            || !toInt(m.value(QLatin1String("height")), limits::minSide, limits::maxSide, &c.height))
+            return bad(QStringLiteral("\"width\" and \"height\" must be whole numbers from 16 to 512"));
+
+        if (!parseVoice(m.value(QLatin1String("voice")), c.voice))
+            return false;
+        if (!parseAnimations(m.value(QLatin1String("animations")), c))
+            return false;
+        if (!parseStates(m.value(QLatin1String("states")), c))
+            return false;
+        if (!parseMouth(m.value(QLatin1String("mouth")), c))
+            return false;
+        return loadImages(c) && loadSounds(c);
+    }
+
+private:
+    bool bad(const QString &why) { return fail(m_error, QStringLiteral("manifest: ") + why); }
+
+    bool text(const QJsonObject &o, const char *key, int max, QString *out)
+    {
+        const QJsonValue v = o.value(QLatin1String(key));
+        if (v.isUndefined())
+            return true;
+        if (!v.isString())
+            return bad(QStringLiteral("\"%1\" must be a text").arg(QLatin1String(key)));
+        *out = v.toString();
+        if (out->size() > max)
+            return bad(QStringLiteral("\"%1\" is longer than %2 characters").arg(QLatin1String(key)).arg(max));
+        return true;
+    }
+
+    bool parseVoice(const QJsonValue &v, voice::Voice &voice)
+    {
+        if (v.isUndefined() || v.isNull())
+            return true;
+        if (!v.isObject())
+            return bad(QStringLiteral("\"voice\" must be an object"));
+        const QJsonObject o = v.toObject();
+        if (!text(o, "language", 64, &voice.language) || !text(o, "variant", 64, &voice.variant))
+            return false;
+        if (voice.language.isEmpty())
+            voice.language = QStringLiteral("en-us");
+        if (o.contains(QLatin1String("pitch")) && !toInt(o.value(QLatin1String("pitch")), 0, 100, &voice.pitch))
+            return bad(QStringLiteral("the voice's pitch must be 0 to 100"));
+        if (o.contains(QLatin1String("rate")) && !toInt(o.value(QLatin1String("rate")), 80, 450, &voice.rate))
+            return bad(QStringLiteral("the voice's rate must be 80 to 450"));
+        return true;
+    }
+
+    int imageIndex(const QString &entry, const QSize &maxSize, bool exact)
+    {
+        const auto it = m_imageIndex.constFind(entry);
+        if (it != m_imageIndex.constEnd())
+            return *it;
+        m_imageNames.append(entry);
+        m_imageMax.append(maxSize);
+        m_imageExact.append(exact);
+        m_imageIndex.insert(entry, int(m_imageNames.size() - 1));
+        return int(m_imageNames.size() - 1);
+    }
+
+    int soundIndex(const QString &entry)
+    {
+        const auto it = m_soundIndex.constFind(entry);
+        if (it != m_soundIndex.constEnd())
+            return *it;
+        m_soundNames.append(entry);
+        m_soundIndex.insert(entry, int(m_soundNames.size() - 1));
+        return int(m_soundNames.size() - 1);
+    }
+
+    bool entryName(const QJsonValue &v, const QString &what, QString *out)
+    {
+        if (!v.isString() || !validEntryName(v.toString()))
+            return bad(QStringLiteral("%1 must name an entry").arg(what));
+        *out = v.toString();
+        return true;
+    }
+
+    bool parseAnimations(const QJsonValue &v, CharacterData &c)
+    {
+        if (!v.isObject())
+            return bad(QStringLiteral("\"animations\" must be an object"));
+        const QJsonObject all = v.toObject();
+        if (all.isEmpty())
+            return bad(QStringLiteral("the character has no animations"));
+        if (all.size() > limits::animations)
+            return bad(QStringLiteral("more than %1 animations").arg(limits::animations));
+        // Names first, so "return" can refer to any animation.
+        for (auto it = all.begin(); it != all.end(); ++it) {
+            const QString key = it.key().toLower();
+            if (it.key().isEmpty() || c.animationIndex.contains(key))
+                return bad(QStringLiteral("the animation name \"%1\" is empty or used twice").arg(it.key()));
+            c.animationIndex.insert(key, int(c.animations.size()));
+            Animation a;
+            a.name = it.key();
+            c.animations.append(a);
+        }
+        const QSize frameSize(c.width, c.height);
+        int total = 0;
+        int ai = 0;
+        for (auto it = all.begin(); it != all.end(); ++it, ++ai) {
+            Animation &a = c.animations[ai];
+            const QString where = QStringLiteral("animation \"%1\"").arg(a.name);
+            if (!it.value().isObject())
+                return bad(where + QStringLiteral(" must be an object"));
+            const QJsonObject o = it.value().toObject();
+            const QJsonValue framesValue = o.value(QLatin1String("frames"));
+            if (!framesValue.isArray())
+                return bad(where + QStringLiteral(" has no frame list"));
+            const QJsonArray frames = framesValue.toArray();
+            if (frames.isEmpty() || frames.size() > limits::framesPerAnimation)
+                return bad(where + QStringLiteral(" must have 1 to %1 frames").arg(limits::framesPerAnimation));
+            total += int(frames.size());
+            if (total > limits::framesTotal)
+                return bad(QStringLiteral("more than %1 frames in all").arg(limits::framesTotal));
+            const int n = int(frames.size());
+            for (int fi = 0; fi < n; ++fi) {
+                const QString fwhere = where + QStringLiteral(", frame %1").arg(fi);
+                if (!frames.at(fi).isObject())
+                    return bad(fwhere + QStringLiteral(" must be an object"));
+                const QJsonObject fo = frames.at(fi).toObject();
+                Frame f;
+                QString image;
+                if (!entryName(fo.value(QLatin1String("image")), fwhere + QStringLiteral(": \"image\""), &image))
+                    return false;
+                f.image = imageIndex(image, frameSize, true);
+                if (fo.contains(QLatin1String("duration"))
+                    && !toInt(fo.value(QLatin1String("duration")), limits::minDuration, limits::maxDuration, &f.duration))
+                    return bad(fwhere + QStringLiteral(": \"duration\" must be 10 to 10000"));
+                if (fo.contains(QLatin1String("sound"))) {
+                    QString sound;
+                    if (!entryName(fo.value(QLatin1String("sound")), fwhere + QStringLiteral(": \"sound\""), &sound))
+                        return false;
+                    f.sound = soundIndex(sound);
+                }
+                if (fo.contains(QLatin1String("exit")) && !toInt(fo.value(QLatin1String("exit")), 0, n - 1, &f.exit))
+                    return bad(fwhere + QStringLiteral(": \"exit\" is not a frame of the animation"));
+                const QJsonValue mouth = fo.value(QLatin1String("mouth"));
+                if (!mouth.isUndefined() && !mouth.isBool())
+                    return bad(fwhere + QStringLiteral(": \"mouth\" must be true or false"));
+                f.mouth = mouth.toBool(false);
+                const QJsonValue branches = fo.value(QLatin1String("branches"));
+                if (!branches.isUndefined()) {
+                    if (!branches.isArray() || branches.toArray().size() > 64)
+                        return bad(fwhere + QStringLiteral(": \"branches\" must be a list"));
+                    int sum = 0;
+                    for (const QJsonValue &bv : branches.toArray()) {
+                        const QJsonObject bo = bv.toObject();
+                        Branch b;
+                        if (!bv.isObject() || !toInt(bo.value(QLatin1String("frame")), 0, n - 1, &b.frame)
+                            || !toInt(bo.value(QLatin1String("probability")), 0, 100, &b.probability))
+                            return bad(fwhere + QStringLiteral(": a branch needs a frame of the animation and a probability"));
+                        sum += b.probability;
+                        f.branches.append(b);
+                    }
+                    if (sum > 100)
+                        return bad(fwhere + QStringLiteral(": branch probabilities add up to more than 100"));
+                }
+                a.frames.append(f);
+            }
+            const QJsonValue ret = o.value(QLatin1String("return"));
+            if (!ret.isUndefined() && !ret.isNull()) {
+                if (!ret.isString())
+                    return bad(where + QStringLiteral(": \"return\" must be a text"));
+                if (!ret.toString().isEmpty()) {
+                    a.returnAnimation = c.animationIndex.value(ret.toString().toLower(), -1);
+                    if (a.returnAnimation < 0)
+                        return bad(where + QStringLiteral(": the return animation \"%1\" does not exist").arg(ret.toString()));
+                }
+            }
+        }
+        return true;
+    }
+
+    bool parseStates(const QJsonValue &v, CharacterData &c)
+    {
+        if (v.isUndefined() || v.isNull())
+            return true;
+        if (!v.isObject())
+            return bad(QStringLiteral("\"states\" must be an object"));
+        const QJsonObject o = v.toObject();
+        for (int s = 0; s < int(State::Count); ++s) {
+            const QJsonValue list = o.value(QLatin1String(stateNames[s]));
+            if (list.isUndefined() || list.isNull())
+                continue;
+            QJsonArray names;
+            if (list.isString())
+                names.append(list);
+            else if (list.isArray())
+                names = list.toArray();
+            else
+                return bad(QStringLiteral("the state %1 must list animation names").arg(QLatin1String(stateNames[s])));
+            for (const QJsonValue &n : std::as_const(names)) {
+                // A state naming an animation the file lacks is ignored, not fatal:
+                // the service then falls back as for a missing state.
+                const int a = n.isString() ? c.findAnimation(n.toString()) : -1;
+                if (a >= 0 && !c.states[s].contains(a))
+                    c.states[s].append(a);
+            }
+        }
+        return true;
+    }
+
+    bool parseMouth(const QJsonValue &v, CharacterData &c)
+    {
+        if (v.isUndefined() || v.isNull())
+            return true;
+        if (!v.isObject())
+            return bad(QStringLiteral("\"mouth\" must be an object"));
+        const QJsonObject o = v.toObject();
+        int x = 0, y = 0;
+        if (!toInt(o.value(QLatin1String("x")), 0, c.width - 1, &x) || !toInt(o.value(QLatin1String("y")), 0, c.height - 1, &y))
+            return bad(QStringLiteral("the mouth's x and y must lie in the frame"));
+        c.mouthPos = QPoint(x, y);
+        const QJsonValue images = o.value(QLatin1String("images"));
+        if (!images.isObject())
+            return bad(QStringLiteral("the mouth needs its images"));
+        const QJsonObject io = images.toObject();
+        for (int s = 0; s < 5; ++s) {
+            const QJsonValue e = io.value(QLatin1String(mouthNames[s]));
+            if (e.isUndefined())
+                continue;
+            QString entry;
+            if (!entryName(e, QStringLiteral("the mouth image \"%1\"").arg(QLatin1String(mouthNames[s])), &entry))
+                return false;
+            m_mouthImage[s] = imageIndex(entry, QSize(c.width, c.height), false);
+            c.hasMouth = true;
+        }
+        if (c.hasMouth && m_mouthImage[int(voice::Mouth::Open)] < 0 && m_mouthImage[int(voice::Mouth::Closed)] < 0)
+            return bad(QStringLiteral("the mouth needs an \"open\" or a \"closed\" image"));
+        return true;
+    }
+
+    bool loadImages(CharacterData &c)
+    {
+        limitImageAllocations();
+        c.images.resize(m_imageNames.size());
+        for (int i = 0; i < m_imageNames.size(); ++i) {
+            const QString &name = m_imageNames.at(i);
+            const auto data = m_archive.read(name, limits::imageBytes, m_error);
+            if (!data)
+                return false;
+            const auto size = pngSize(*data);
+            if (!size)
+                return fail(m_error, QStringLiteral("the image %1 is not a PNG").arg(name));
+            const QSize max = m_imageMax.at(i);
+            if (m_imageExact.at(i) ? *size != max : (size->width() > max.width() || size->height() > max.height()))
+                return fail(m_error, QStringLiteral("the image %1 is %2x%3, not %4x%5")
+                                         .arg(name).arg(size->width()).arg(size->height()).arg(max.width()).arg(max.height()));
+            FrameImage &fi = c.images[i];
+            fi.image = decodePng(*data, *size);
+            if (fi.image.isNull())
+                return fail(m_error, QStringLiteral("the image %1 does not decode as PNG").arg(name));
+
+            const QString hiName = QStringLiteral("2x/") + name;
+            if (m_archive.contains(hiName)) {
+                // A damaged entry means a damaged archive; a wrong picture is only ignored.
+                const auto hi = m_archive.read(hiName, limits::imageBytes, m_error);
+                if (!hi)
+                    return false;
+                if (pngSize(*hi) == *size * 2)
+                    fi.set2x(*hi, *size * 2);
+            }
+        }
+        // Frames point at images by index already; the mouth shapes are copied with their fallbacks.
+        if (c.hasMouth) {
+            const int open = m_mouthImage[int(voice::Mouth::Open)];
+            const int closed = m_mouthImage[int(voice::Mouth::Closed)];
+            for (int s = 0; s < 5; ++s) {
+                int idx = m_mouthImage[s];
+                if (idx < 0)
+                    idx = open >= 0 ? open : closed;
+                c.mouth[s] = c.images.at(idx);
+            }
+        }
+        return true;
+    }
+
+    bool loadSounds(CharacterData &c)
+    {
+        for (const QString &name : std::as_const(m_soundNames)) {
+            const auto data = m_archive.read(name, limits::soundBytes, m_error);
+            if (!data)
+                return false;
+            Sound s;
+            QString why;
+            if (!parseWav(*data, &s, &why))
+                return fail(m_error, QStringLiteral("the sound %1 is not a PCM WAV: %2").arg(name, why));
+            c.sounds.append(s);
+        }
+        return true;
+    }
+
+    Archive &m_archive;
+    QString *m_error;
+    QStringList m_imageNames;
+    QList<QSize> m_imageMax;
+    QList<bool> m_imageExact;
+    QHash<QString, int> m_imageIndex;
+    QStringList m_soundNames;
+    QHash<QString, int> m_soundIndex;
+    int m_mouthImage[5] = {-1, -1, -1, -1, -1};
+};
+
+} // namespace
+
+QImage FrameImage::image2x() const
+{
+    if (!m_hi)
+        return {};
+    if (!m_hi->tried) {
+        m_hi->tried = true;
+        m_hi->decoded = decodePng(m_hi->png, m_hi->size);
+        if (!m_hi->decoded.isNull())
+            m_hi->decoded.setDevicePixelRatio(2.0);
+        m_hi->png.clear();
+    }
+    return m_hi->decoded;
+}
+
+void FrameImage::set2x(const QByteArray &png, const QSize &size)
+{
+    m_hi = std::make_shared<Lazy>();
+    m_hi->png = png;
+    m_hi->size = size;
+}
+
+int CharacterData::findAnimation(const QString &name) const
+{
+    return animationIndex.value(name.toLower(), -1);
+}
+
+std::optional<CharacterData> parseCharacterFile(const QByteArray &bytes, QString *error)
+{
+    QString why;
+    Archive archive;
+    CharacterData c;
+    if (!archive.open(bytes, &why) || !Parser(archive, &why).parse(c)) {
+        if (error)
+            *error = why.isEmpty() ? QStringLiteral("the file is damaged") : why;
+        return std::nullopt;
+    }
+    return c;
+}
+
+std::optional<CharacterData> loadCharacterFile(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("cannot open %1 (%2)").arg(path, file.errorString());
+        return std::nullopt;
+    }
+    if (file.size() > limits::archiveBytes) {
+        if (error)
+            *error = QStringLiteral("%1 is larger than 64 MiB").arg(path);
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.read(limits::archiveBytes + 1);
+    return parseCharacterFile(bytes, error);
+}
+
+} // namespace chimewell::agent
