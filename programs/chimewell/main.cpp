@@ -1,3 +1,5 @@
+#include "characters/clockcharacters.h"
+#include "characters/clockwindow.h"
 #include "clock/frm_clock.h"
 #include "settings/New_User.h"
 
@@ -8,8 +10,37 @@
 #include "voice/speaker.h"
 
 #include <QApplication>
+#include <QLabel>
 
 using namespace chimewell;
+
+namespace {
+
+// What the characters need of the clock window.
+class ClockWindowAdapter final : public characters::ClockWindow
+{
+public:
+    explicit ClockWindowAdapter(clockcore::frm_clock &clock) : m_clock(clock) {}
+
+    QRect geometryTwips() const override
+    {
+        const QRect g = m_clock.frameGeometry();
+        return QRect(g.x() * 15, g.y() * 15, g.width() * 15, g.height() * 15);
+    }
+    bool isClockVisible() const override { return m_clock.isVisible(); }
+    void setClockVisible(bool visible) override { m_clock.setVisible(visible); }
+    bool isMinimised() const override { return m_clock.isMinimized(); }
+    void closeClock() override { m_clock.close(); }
+    void endProgram() override { chimewell::endProgram(); }
+    void hideSettingsDialog() override {}
+    void closeSettingsDialog() override {}
+    QWidget *dialogParent() override { return &m_clock; }
+
+private:
+    clockcore::frm_clock &m_clock;
+};
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -32,6 +63,10 @@ int main(int argc, char *argv[])
 
     clockcore::frm_clock clock;
     clock.onExit = [] { endProgram(); };
+    ClockWindowAdapter window(clock);
+    characters::ClockCharacters chars(window);
+    clock.onSaytime = [&chars] { chars.saytime(); };
+    clock.onAlarmclock = [&chars](const QString &a) { chars.alarmclock(a); };
 
     setup::Components components;
     components.speechEngine = [] { return voice::engineAvailable(); };
@@ -45,7 +80,7 @@ int main(int argc, char *argv[])
             clock.Form_Load();
             clock.show();
         },
-        [] {},
+        [&chars] { chars.checkboxes(); },
         components);
     newUser.Form_Load();
     return app.exec();

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang and runs each for a bounded time (seconds, default 60).
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-60}
+build=$top/build-fuzz
+CC=clang CXX=clang++ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCHIMEWELL_FUZZ=ON -DCHIMEWELL_TESTS=OFF -DCHIMEWELL_BENCH=OFF
+cmake --build "$build" --target fuzzers -j"$(nproc)"
+export ASAN_OPTIONS=detect_leaks=1:detect_odr_violation=0
+export LSAN_OPTIONS=suppressions=$top/scripts/lsan.supp:print_suppressions=0
+shopt -s nullglob
+for f in "$build"/fuzz/*; do
+  [ -x "$f" ] || continue
+  name=$(basename "$f")
+  corpus=$build/corpus/$name
+  mkdir -p "$corpus"
+  seeds=()
+  [ -d "$top/fuzz/seeds/$name" ] && seeds=("$top/fuzz/seeds/$name")
+  echo "-- $name for ${seconds}s"
+  QT_QPA_PLATFORM=offscreen "$f" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    -print_final_stats=1 "$corpus" "${seeds[@]}" 2>&1 | tail -n 15
+  test "${PIPESTATUS[0]}" -eq 0
+done

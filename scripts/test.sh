@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs every test: the unit, window and
+# end-to-end tests, the same tests under AddressSanitizer and UBSan, and each
+# fuzzer for a bounded time.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/scripts/deps.sh" --test
+jobs=$(nproc)
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+
+echo "== build"
+cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$top/build" -j"$jobs"
+
+echo "== tests"
+"$top/scripts/with-display.sh" ctest --test-dir "$top/build" --output-on-failure -j"$jobs"
+
+if [ "${CHIMEWELL_QUICK:-0}" != 1 ]; then
+  echo "== tests under AddressSanitizer and UBSan"
+  cmake -S "$top" -B "$top/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCHIMEWELL_SANITIZE=ON -DCHIMEWELL_BENCH=OFF
+  cmake --build "$top/build-asan" -j"$jobs"
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_odr_violation=0
+  export LSAN_OPTIONS=suppressions=$top/scripts/lsan.supp:print_suppressions=0
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+  "$top/scripts/with-display.sh" ctest --test-dir "$top/build-asan" --output-on-failure -j"$jobs" -LE e2e
+  unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
+
+  echo "== fuzzers"
+  "$top/scripts/fuzz.sh" "${CHIMEWELL_FUZZ_SECONDS:-60}"
+fi
