@@ -160,9 +160,9 @@ void frm_clock::Form_Load()
 
     move(toPixels(formX), toPixels(formY));
 
-    applyFormat(store::value(QLatin1String(keys::data), QLatin1String(keys::format), QStringLiteral("1")));
-    m_labTime->setText(labelText(now.time(), store::read(QLatin1String(keys::data), QLatin1String(keys::format),
-                                                         QStringLiteral("1"))));
+    const QString format = store::value(QLatin1String(keys::data), QLatin1String(keys::format), QStringLiteral("1"));
+    applyFormat(format);
+    m_labTime->setText(labelText(now.time(), format));
     m_clock->start();
 }
 
