@@ -132,6 +132,8 @@ void New_User::Form_Load()
         if (const QScreen *s = QGuiApplication::primaryScreen())
             move(s->availableGeometry().center() - rect().center());
         show();
+        activateWindow();
+        m_command3->setFocus();
         return;
     }
     auto *wait = new frm_wait();

@@ -1,0 +1,61 @@
+# Shared helpers of the end-to-end tests: a private user, the real programs
+# from the program folder, and their log.
+set -euo pipefail
+
+: "${CHIMEWELL_PROGRAM_DIR:?}"
+: "${DISPLAY:?the end-to-end tests need a display (scripts/with-display.sh)}"
+B=$CHIMEWELL_PROGRAM_DIR
+WORK=$(mktemp -d)
+export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/config XDG_DATA_HOME=$WORK/data XDG_RUNTIME_DIR=$WORK/run
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+export QT_LOGGING_RULES="chimewell.*=true" QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY || true
+LOG=$WORK/chimewell.log
+PIDS=()
+
+cleanup() {
+  for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null || true; done
+  pkill -f "^$B/chimewell( |$)" 2>/dev/null || true
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*"; echo "--- log:"; cat "$LOG" 2>/dev/null || true; exit 1; }
+settings() { "$B/chimewell-settings" "$@"; }
+returning_user() { settings set Data LastCharacter max; settings set Data LastCharacter2 plany; }
+
+# start_chimewell [wrapper ...]: starts the clock in the background, logging to $LOG.
+start_chimewell() {
+  "$@" "$B/chimewell" >>"$LOG" 2>&1 &
+  PIDS+=($!)
+}
+
+# wait_for_log PATTERN SECONDS
+wait_for_log() {
+  local pattern=$1 seconds=$2 i
+  for i in $(seq $((seconds * 10))); do
+    grep -q -- "$pattern" "$LOG" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  fail "no log line matching '$pattern' within ${seconds}s"
+}
+
+# The running clocks (processes of the program folder's chimewell).
+clock_count() { pgrep -c -f "^$B/chimewell$" || true; }
+
+# The clock window: the visible window titled Chimewell of the given size class.
+clock_window() {
+  local w
+  for w in $(xdotool search --onlyvisible --name '^Chimewell$' 2>/dev/null); do
+    echo "$w"; return 0
+  done
+  return 1
+}
+
+# X of window geometry: prints "x y w h"
+window_geometry() {
+  xdotool getwindowgeometry --shell "$1" | awk -F= '/^X=/{x=$2}/^Y=/{y=$2}/^WIDTH=/{w=$2}/^HEIGHT=/{h=$2}END{print x, y, w, h}'
+}
+
+pass() { echo "PASS: $*"; }
