@@ -27,9 +27,14 @@ QByteArray makeZip(const QList<ZipEntry> &entries)
     }
     for (const ZipEntry &e : entries) {
         // libzip copies nothing until zip_close; keep the bytes alive until then.
-        auto *copy = static_cast<char *>(malloc(size_t(qMax<qsizetype>(1, e.data.size()))));
-        memcpy(copy, e.data.constData(), size_t(e.data.size()));
-        zip_source_t *s = zip_source_buffer(zip, copy, zip_uint64_t(e.data.size()), 1);
+        zip_source_t *s = nullptr;
+        if (e.data.isEmpty()) {
+            s = zip_source_buffer(zip, nullptr, 0, 0);
+        } else {
+            auto *copy = static_cast<char *>(malloc(size_t(e.data.size())));
+            memcpy(copy, e.data.constData(), size_t(e.data.size()));
+            s = zip_source_buffer(zip, copy, zip_uint64_t(e.data.size()), 1);
+        }
         const zip_int64_t idx = zip_file_add(zip, e.name.toUtf8().constData(), s, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
         if (idx < 0) {
             zip_source_free(s);
@@ -101,7 +106,7 @@ QByteArray png(const QImage &image)
 
 QByteArray wav(int ms, int sampleRate, int bits, int channels)
 {
-    const int frames = sampleRate * ms / 1000;
+    const int frames = int(qint64(sampleRate) * ms / 1000);
     QByteArray pcm;
     for (int i = 0; i < frames; ++i) {
         const double v = 0.1 * qSin(2 * M_PI * 440 * i / sampleRate);

@@ -1,0 +1,486 @@
+#include "agent/characterfile.h"
+#include "acsbuilder.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTest>
+
+#include <functional>
+
+using namespace chimewell::agent;
+using chimewell::agent::test::TestCharacter;
+
+namespace {
+using Mutation = std::function<QByteArray()>;
+
+QJsonObject animation(const TestCharacter &t, const QString &name)
+{
+    return t.manifest.value(QStringLiteral("animations")).toObject().value(name).toObject();
+}
+
+void setAnimation(TestCharacter &t, const QString &name, const QJsonObject &a)
+{
+    QJsonObject all = t.manifest.value(QStringLiteral("animations")).toObject();
+    all.insert(name, a);
+    t.manifest.insert(QStringLiteral("animations"), all);
+}
+
+// Changes the first frame of Greet.
+QByteArray withGreetFrame(const std::function<void(QJsonObject &)> &change)
+{
+    TestCharacter t;
+    QJsonObject a = animation(t, QStringLiteral("Greet"));
+    QJsonArray frames = a.value(QStringLiteral("frames")).toArray();
+    QJsonObject f = frames.at(0).toObject();
+    change(f);
+    frames.replace(0, f);
+    a.insert(QStringLiteral("frames"), frames);
+    setAnimation(t, QStringLiteral("Greet"), a);
+    return t.build();
+}
+
+QByteArray withManifest(const std::function<void(QJsonObject &)> &change)
+{
+    TestCharacter t;
+    change(t.manifest);
+    return t.build();
+}
+
+QByteArray withFile(const QString &name, const QByteArray &data)
+{
+    TestCharacter t;
+    t.files.insert(name, data);
+    return t.build();
+}
+
+QByteArray zipOf(const QByteArray &manifest, const QMap<QString, QByteArray> &files)
+{
+    QList<test::ZipEntry> entries{{QStringLiteral("manifest.json"), manifest, false}};
+    for (auto it = files.begin(); it != files.end(); ++it)
+        entries.append({it.key(), it.value(), false});
+    return test::makeZip(entries);
+}
+} // namespace
+
+class TestCharacterFile : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void validFileLoads();
+    void hiDpiImagesAreUsedWhenRight();
+    void mouthShapesFallBack();
+    void soundsAreRead();
+    void damagedFilesFail_data();
+    void damagedFilesFail();
+    void zipBombStopsAtTheDeclaredSize();
+    void tooManyEntries();
+    void truncatedAtEveryLength();
+    void largeCharacterLoadsFast();
+    void fuzzSeedsParse();
+};
+
+void TestCharacterFile::validFileLoads()
+{
+    QString error;
+    const auto c = parseCharacterFile(TestCharacter().build(), &error);
+    QVERIFY2(c, qPrintable(error));
+    QVERIFY(error.isEmpty());
+    QCOMPARE(c->name, QStringLiteral("Testy"));
+    QCOMPARE(c->width, 32);
+    QCOMPARE(c->voice.pitch, 60);
+    QCOMPARE(c->voice.rate, 160); // not given: the voice's default
+    QCOMPARE(c->animations.size(), 10);
+    const int greet = c->findAnimation(QStringLiteral("greet"));
+    QVERIFY(greet >= 0);
+    QCOMPARE(c->findAnimation(QStringLiteral("GREET")), greet);
+    QCOMPARE(c->animations.at(greet).frames.size(), 3);
+    QCOMPARE(c->animations.at(greet).returnAnimation, c->findAnimation(QStringLiteral("RestPose")));
+    QCOMPARE(c->animations.at(greet).frames.at(0).duration, 10);
+    QCOMPARE(c->states[int(State::Idling)].size(), 2);
+    QVERIFY(c->states[int(State::MovingUp)].isEmpty());
+    for (const FrameImage &img : c->images) {
+        QCOMPARE(img.image.size(), QSize(32, 32));
+        QVERIFY(!img.has2x());
+    }
+    QCOMPARE(c->findAnimation(QStringLiteral("nothing")), -1);
+}
+
+void TestCharacterFile::hiDpiImagesAreUsedWhenRight()
+{
+    TestCharacter t;
+    t.files.insert(QStringLiteral("2x/frames/greet_0.png"), test::png(test::paintFrame(32, 32, Qt::red, 2.0)));
+    t.files.insert(QStringLiteral("2x/frames/greet_1.png"), test::png(test::paintFrame(32, 32, Qt::red, 1.5))); // wrong: ignored
+    t.files.insert(QStringLiteral("2x/frames/greet_2.png"), QByteArray("not a png")); // ignored
+    QString error;
+    const auto c = parseCharacterFile(t.build(), &error);
+    QVERIFY2(c, qPrintable(error));
+    const Animation &a = c->animations.at(c->findAnimation(QStringLiteral("Greet")));
+    const FrameImage &good = c->images.at(a.frames.at(0).image);
+    QVERIFY(good.has2x());
+    QCOMPARE(good.image2x().size(), QSize(64, 64));
+    QCOMPARE(good.image2x().devicePixelRatio(), 2.0);
+    QVERIFY(!c->images.at(a.frames.at(1).image).has2x());
+    QVERIFY(!c->images.at(a.frames.at(2).image).has2x());
+}
+
+void TestCharacterFile::mouthShapesFallBack()
+{
+    TestCharacter t;
+    t.files.insert(QStringLiteral("mouth/open.png"), test::png(test::paintFrame(8, 4, Qt::black)));
+    t.files.insert(QStringLiteral("mouth/wide.png"), test::png(test::paintFrame(10, 4, Qt::black)));
+    t.manifest.insert(QStringLiteral("mouth"),
+                      QJsonObject{{QStringLiteral("x"), 12}, {QStringLiteral("y"), 20},
+                                  {QStringLiteral("images"), QJsonObject{{QStringLiteral("open"), QStringLiteral("mouth/open.png")},
+                                                                         {QStringLiteral("wide"), QStringLiteral("mouth/wide.png")}}}});
+    QString error;
+    const auto c = parseCharacterFile(t.build(), &error);
+    QVERIFY2(c, qPrintable(error));
+    QVERIFY(c->hasMouth);
+    QCOMPARE(c->mouthPos, QPoint(12, 20));
+    QCOMPARE(c->mouth[int(chimewell::voice::Mouth::Wide)].image.width(), 10);
+    // Missing shapes fall back to "open".
+    QCOMPARE(c->mouth[int(chimewell::voice::Mouth::Closed)].image.width(), 8);
+    QCOMPARE(c->mouth[int(chimewell::voice::Mouth::Round)].image.width(), 8);
+}
+
+void TestCharacterFile::soundsAreRead()
+{
+    const QByteArray bytes = withGreetFrame([](QJsonObject &f) { f.insert(QStringLiteral("sound"), QStringLiteral("sounds/hi.wav")); });
+    TestCharacter t;
+    QString error;
+    QVERIFY(!parseCharacterFile(bytes, &error)); // the sound is missing
+    QVERIFY2(error.contains(QStringLiteral("sounds/hi.wav")), qPrintable(error));
+
+    QJsonObject a = animation(t, QStringLiteral("Greet"));
+    QJsonArray frames = a.value(QStringLiteral("frames")).toArray();
+    QJsonObject f = frames.at(0).toObject();
+    f.insert(QStringLiteral("sound"), QStringLiteral("sounds/hi.wav"));
+    frames.replace(0, f);
+    a.insert(QStringLiteral("frames"), frames);
+    setAnimation(t, QStringLiteral("Greet"), a);
+    t.files.insert(QStringLiteral("sounds/hi.wav"), test::wav(100, 8000, 8, 2));
+    error.clear();
+    const auto c = parseCharacterFile(t.build(), &error);
+    QVERIFY2(c, qPrintable(error));
+    QCOMPARE(c->sounds.size(), 1);
+    QCOMPARE(c->sounds.at(0).channels, 2);
+    QCOMPARE(c->sounds.at(0).bitsPerSample, 8);
+    QCOMPARE(c->sounds.at(0).pcm.size(), 800 * 2);
+}
+
+void TestCharacterFile::damagedFilesFail_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+
+    const QByteArray good = TestCharacter().build();
+    QTest::newRow("empty file") << QByteArray() << QStringLiteral("manifest.json");
+    QTest::newRow("not a zip") << QByteArray(5000, 'x') << QStringLiteral("zip");
+    QTest::newRow("truncated to half") << good.left(good.size() / 2) << QStringLiteral("zip");
+    QTest::newRow("last bytes cut") << good.left(good.size() - 5) << QStringLiteral("zip");
+    QTest::newRow("larger than 64 MiB") << QByteArray(64 * 1024 * 1024 + 1, '\0') << QStringLiteral("64 MiB");
+
+    QTest::newRow("no manifest") << test::makeZip({{QStringLiteral("frames/a.png"), test::png(test::paintFrame(32, 32, Qt::red))}})
+                                 << QStringLiteral("manifest.json");
+    QTest::newRow("manifest is not JSON") << zipOf("{\"format\": 1, ", {}) << QStringLiteral("JSON");
+    QTest::newRow("manifest is a list") << zipOf("[1,2]", {}) << QStringLiteral("object");
+    QTest::newRow("manifest over 1 MiB") << zipOf(QByteArray(1024 * 1024 + 1, ' '), {}) << QStringLiteral("manifest.json");
+    QTest::newRow("format 2") << withManifest([](QJsonObject &m) { m.insert(QStringLiteral("format"), 2); }) << QStringLiteral("format");
+    QTest::newRow("name too long") << withManifest([](QJsonObject &m) { m.insert(QStringLiteral("name"), QString(257, QLatin1Char('n'))); })
+                                   << QStringLiteral("name");
+    QTest::newRow("description too long")
+        << withManifest([](QJsonObject &m) { m.insert(QStringLiteral("description"), QString(4097, QLatin1Char('d'))); })
+        << QStringLiteral("description");
+    QTest::newRow("width absurd") << withManifest([](QJsonObject &m) { m.insert(QStringLiteral("width"), 100000); }) << QStringLiteral("width");
+    QTest::newRow("width 15") << withManifest([](QJsonObject &m) { m.insert(QStringLiteral("width"), 15); }) << QStringLiteral("width");
+    QTest::newRow("height 513") << withManifest([](QJsonObject &m) { m.insert(QStringLiteral("height"), 513); }) << QStringLiteral("height");
+    QTest::newRow("width not whole") << withManifest([](QJsonObject &m) { m.insert(QStringLiteral("width"), 32.5); }) << QStringLiteral("width");
+    QTest::newRow("width a text") << withManifest([](QJsonObject &m) { m.insert(QStringLiteral("width"), QStringLiteral("32")); })
+                                  << QStringLiteral("width");
+    QTest::newRow("voice rate too high")
+        << withManifest([](QJsonObject &m) { m.insert(QStringLiteral("voice"), QJsonObject{{QStringLiteral("rate"), 9000}}); })
+        << QStringLiteral("rate");
+    QTest::newRow("no animations") << withManifest([](QJsonObject &m) { m.insert(QStringLiteral("animations"), QJsonObject{}); })
+                                   << QStringLiteral("no animations");
+    QTest::newRow("animation without frames")
+        << withManifest([](QJsonObject &m) {
+               QJsonObject a = m.value(QStringLiteral("animations")).toObject();
+               a.insert(QStringLiteral("Empty"), QJsonObject{{QStringLiteral("frames"), QJsonArray{}}});
+               m.insert(QStringLiteral("animations"), a);
+           })
+        << QStringLiteral("1 to 256 frames");
+    QTest::newRow("257 frames in one animation")
+        << withManifest([](QJsonObject &m) {
+               QJsonArray frames;
+               for (int i = 0; i < 257; ++i)
+                   frames.append(QJsonObject{{QStringLiteral("image"), QStringLiteral("frames/restpose_0.png")}});
+               QJsonObject a = m.value(QStringLiteral("animations")).toObject();
+               a.insert(QStringLiteral("Long"), QJsonObject{{QStringLiteral("frames"), frames}});
+               m.insert(QStringLiteral("animations"), a);
+           })
+        << QStringLiteral("1 to 256 frames");
+    QTest::newRow("more than 4096 frames in all")
+        << withManifest([](QJsonObject &m) {
+               QJsonArray frames;
+               for (int i = 0; i < 256; ++i)
+                   frames.append(QJsonObject{{QStringLiteral("image"), QStringLiteral("frames/restpose_0.png")}});
+               QJsonObject a = m.value(QStringLiteral("animations")).toObject();
+               for (int i = 0; i < 17; ++i)
+                   a.insert(QStringLiteral("Long%1").arg(i), QJsonObject{{QStringLiteral("frames"), frames}});
+               m.insert(QStringLiteral("animations"), a);
+           })
+        << QStringLiteral("4096");
+    QTest::newRow("257 animations")
+        << withManifest([](QJsonObject &m) {
+               QJsonObject a;
+               const QJsonObject one{{QStringLiteral("frames"), QJsonArray{QJsonObject{{QStringLiteral("image"), QStringLiteral("frames/restpose_0.png")}}}}};
+               for (int i = 0; i < 257; ++i)
+                   a.insert(QStringLiteral("A%1").arg(i), one);
+               m.insert(QStringLiteral("animations"), a);
+           })
+        << QStringLiteral("256 animations");
+    QTest::newRow("names differ only in case")
+        << withManifest([](QJsonObject &m) {
+               QJsonObject a = m.value(QStringLiteral("animations")).toObject();
+               a.insert(QStringLiteral("greet"), a.value(QStringLiteral("Greet")));
+               m.insert(QStringLiteral("animations"), a);
+           })
+        << QStringLiteral("used twice");
+    QTest::newRow("missing image") << withGreetFrame([](QJsonObject &f) { f.insert(QStringLiteral("image"), QStringLiteral("frames/none.png")); })
+                                   << QStringLiteral("frames/none.png");
+    QTest::newRow("image with ..") << withGreetFrame([](QJsonObject &f) { f.insert(QStringLiteral("image"), QStringLiteral("../x.png")); })
+                                   << QStringLiteral("image");
+    QTest::newRow("image of the wrong size") << withFile(QStringLiteral("frames/greet_0.png"), test::png(test::paintFrame(33, 32, Qt::red)))
+                                             << QStringLiteral("33x32");
+    QTest::newRow("image that is not a PNG") << withFile(QStringLiteral("frames/greet_0.png"), test::wav())
+                                             << QStringLiteral("not a PNG");
+    {
+        // A PNG header that claims a huge picture: refused before anything is decoded.
+        QByteArray p = test::png(test::paintFrame(32, 32, Qt::red));
+        p[16] = 0; p[17] = 0; p[18] = char(0xff); p[19] = char(0xff);
+        p[20] = 0; p[21] = 0; p[22] = char(0xff); p[23] = char(0xff);
+        QTest::newRow("image claims 65535x65535") << withFile(QStringLiteral("frames/greet_0.png"), p) << QStringLiteral("65535x65535");
+    }
+    {
+        QByteArray p = test::png(test::paintFrame(32, 32, Qt::red));
+        p.truncate(p.size() - 30);
+        QTest::newRow("image cut short") << withFile(QStringLiteral("frames/greet_0.png"), p) << QStringLiteral("does not decode");
+    }
+    QTest::newRow("duration too short") << withGreetFrame([](QJsonObject &f) { f.insert(QStringLiteral("duration"), 5); })
+                                        << QStringLiteral("duration");
+    QTest::newRow("duration too long") << withGreetFrame([](QJsonObject &f) { f.insert(QStringLiteral("duration"), 10001); })
+                                       << QStringLiteral("duration");
+    QTest::newRow("exit past the end") << withGreetFrame([](QJsonObject &f) { f.insert(QStringLiteral("exit"), 3); }) << QStringLiteral("exit");
+    QTest::newRow("branch to no frame")
+        << withGreetFrame([](QJsonObject &f) {
+               f.insert(QStringLiteral("branches"), QJsonArray{QJsonObject{{QStringLiteral("frame"), 7}, {QStringLiteral("probability"), 10}}});
+           })
+        << QStringLiteral("branch");
+    QTest::newRow("branches over 100 percent")
+        << withGreetFrame([](QJsonObject &f) {
+               f.insert(QStringLiteral("branches"), QJsonArray{QJsonObject{{QStringLiteral("frame"), 1}, {QStringLiteral("probability"), 60}},
+                                                               QJsonObject{{QStringLiteral("frame"), 2}, {QStringLiteral("probability"), 41}}});
+           })
+        << QStringLiteral("more than 100");
+    QTest::newRow("mouth flag not a boolean") << withGreetFrame([](QJsonObject &f) { f.insert(QStringLiteral("mouth"), 1); })
+                                              << QStringLiteral("mouth");
+    QTest::newRow("return to no animation")
+        << withManifest([](QJsonObject &m) {
+               QJsonObject a = m.value(QStringLiteral("animations")).toObject();
+               QJsonObject g = a.value(QStringLiteral("Greet")).toObject();
+               g.insert(QStringLiteral("return"), QStringLiteral("Nowhere"));
+               a.insert(QStringLiteral("Greet"), g);
+               m.insert(QStringLiteral("animations"), a);
+           })
+        << QStringLiteral("Nowhere");
+    QTest::newRow("missing sound") << withGreetFrame([](QJsonObject &f) { f.insert(QStringLiteral("sound"), QStringLiteral("sounds/x.wav")); })
+                                   << QStringLiteral("sounds/x.wav");
+    {
+        TestCharacter t;
+        QJsonObject a = animation(t, QStringLiteral("Greet"));
+        QJsonArray frames = a.value(QStringLiteral("frames")).toArray();
+        QJsonObject f = frames.at(0).toObject();
+        f.insert(QStringLiteral("sound"), QStringLiteral("sounds/x.wav"));
+        frames.replace(0, f);
+        a.insert(QStringLiteral("frames"), frames);
+        setAnimation(t, QStringLiteral("Greet"), a);
+        TestCharacter notWav = t, floatWav = t, bigWav = t;
+        notWav.files.insert(QStringLiteral("sounds/x.wav"), test::png(test::paintFrame(32, 32, Qt::red)));
+        QByteArray fl = test::wav();
+        fl[20] = 3; // IEEE float
+        floatWav.files.insert(QStringLiteral("sounds/x.wav"), fl);
+        bigWav.files.insert(QStringLiteral("sounds/x.wav"), test::wav(270000, 8000, 16, 1));
+        QByteArray cut = test::wav(100);
+        cut.truncate(cut.size() - 10); // the data chunk runs past the end
+        TestCharacter cutWav = t;
+        cutWav.files.insert(QStringLiteral("sounds/x.wav"), cut);
+        QTest::newRow("sound that is not a WAV") << notWav.build() << QStringLiteral("RIFF");
+        QTest::newRow("sound that is not PCM") << floatWav.build() << QStringLiteral("not PCM");
+        QTest::newRow("sound over 4 MiB") << bigWav.build() << QStringLiteral("sounds/x.wav");
+        QTest::newRow("sound cut short") << cutWav.build() << QStringLiteral("past the end");
+    }
+    QTest::newRow("mouth larger than the frame")
+        << [] {
+               TestCharacter t;
+               t.files.insert(QStringLiteral("mouth/open.png"), test::png(test::paintFrame(40, 4, Qt::black)));
+               t.manifest.insert(QStringLiteral("mouth"), QJsonObject{{QStringLiteral("x"), 1}, {QStringLiteral("y"), 1},
+                                                                       {QStringLiteral("images"), QJsonObject{{QStringLiteral("open"), QStringLiteral("mouth/open.png")}}}});
+               return t.build();
+           }()
+        << QStringLiteral("mouth/open.png");
+    QTest::newRow("entry name with ..") << withFile(QStringLiteral("frames/../../evil.png"), QByteArray("x")) << QStringLiteral("not allowed");
+    QTest::newRow("entry name with a backslash") << withFile(QStringLiteral("frames\\a.png"), QByteArray("x")) << QStringLiteral("not allowed");
+    {
+        // One entry claims nearly 4 GiB: refused from the directory, nothing is inflated.
+        QByteArray z = withFile(QStringLiteral("padding.bin"), QByteArray(100, 'p'));
+        QVERIFY(test::patchDeclaredSize(z, QStringLiteral("padding.bin"), 0xFFFFFF00u));
+        QTest::newRow("huge declared size") << z << QStringLiteral("declares");
+    }
+    {
+        QByteArray z = withFile(QStringLiteral("padding.bin"), QByteArray(100, 'p'));
+        QVERIFY(test::patchDeclaredSize(z, QStringLiteral("padding.bin"), 100u * 1024 * 1024));
+        QByteArray z2 = z;
+        QTest::newRow("declared sizes over 128 MiB") << [&] {
+            TestCharacter t;
+            t.files.insert(QStringLiteral("padding1.bin"), QByteArray(100, 'p'));
+            t.files.insert(QStringLiteral("padding2.bin"), QByteArray(100, 'p'));
+            QByteArray b = t.build();
+            test::patchDeclaredSize(b, QStringLiteral("padding1.bin"), 70u * 1024 * 1024);
+            test::patchDeclaredSize(b, QStringLiteral("padding2.bin"), 70u * 1024 * 1024);
+            return b;
+        }() << QStringLiteral("128 MiB");
+    }
+    {
+        // A stored entry with one byte changed: the checksum catches it.
+        TestCharacter t;
+        t.stored.insert(QStringLiteral("frames/greet_0.png"), true);
+        QByteArray b = t.build();
+        const QByteArray marker = t.files.value(QStringLiteral("frames/greet_0.png")).mid(40, 16);
+        const qsizetype at = b.indexOf(marker);
+        QVERIFY(at > 0);
+        b[at + 4] = char(b[at + 4] ^ 0x55);
+        QTest::newRow("checksum wrong") << b << QStringLiteral("frames/greet_0.png");
+    }
+}
+
+void TestCharacterFile::damagedFilesFail()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    QString error;
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!parseCharacterFile(bytes, &error));
+    QVERIFY2(error.contains(reason, Qt::CaseInsensitive), qPrintable(error));
+    QVERIFY2(clock.elapsed() < 5000, "a damaged file is refused quickly");
+}
+
+void TestCharacterFile::zipBombStopsAtTheDeclaredSize()
+{
+    // 64 MiB of zeros deflate to a few dozen KiB; the directory says 1000 bytes.
+    TestCharacter t;
+    t.files.insert(QStringLiteral("frames/greet_0.png"), QByteArray(64 * 1024 * 1024, '\0'));
+    QByteArray bomb = t.build();
+    QVERIFY(bomb.size() < 1024 * 1024);
+    QVERIFY(test::patchDeclaredSize(bomb, QStringLiteral("frames/greet_0.png"), 1000));
+    QString error;
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!parseCharacterFile(bomb, &error));
+    QVERIFY2(error.contains(QStringLiteral("frames/greet_0.png")), qPrintable(error));
+    QVERIFY2(error.contains(QStringLiteral("more than the declared")) || error.contains(QStringLiteral("damaged")),
+             qPrintable(error));
+    QVERIFY(clock.elapsed() < 2000);
+
+    // The same trick on the manifest.
+    TestCharacter m;
+    m.manifest.insert(QStringLiteral("padding"), QString(512 * 1024, QLatin1Char(' ')));
+    QByteArray bomb2 = m.build();
+    QVERIFY(test::patchDeclaredSize(bomb2, QStringLiteral("manifest.json"), 100));
+    error.clear();
+    QVERIFY(!parseCharacterFile(bomb2, &error));
+    QVERIFY2(error.contains(QStringLiteral("manifest.json")), qPrintable(error));
+}
+
+void TestCharacterFile::tooManyEntries()
+{
+    TestCharacter t;
+    for (int i = 0; i < 8192; ++i)
+        t.files.insert(QStringLiteral("x/%1").arg(i), QByteArray());
+    QString error;
+    QVERIFY(!parseCharacterFile(t.build(), &error));
+    QVERIFY2(error.contains(QStringLiteral("8192")), qPrintable(error));
+}
+
+void TestCharacterFile::truncatedAtEveryLength()
+{
+    // Every cut of a small file fails cleanly (the fuzzer goes further).
+    const QByteArray good = TestCharacter(16).build();
+    for (qsizetype n = 0; n < good.size(); n += qMax<qsizetype>(1, good.size() / 300)) {
+        QString error;
+        QVERIFY(!parseCharacterFile(good.left(n), &error));
+        QVERIFY(!error.isEmpty());
+    }
+}
+
+void TestCharacterFile::largeCharacterLoadsFast()
+{
+    // About what the shipped characters hold: 128 px, ~150 frames, with 2x images.
+    TestCharacter t(128, 100);
+    for (int a = 0; a < 14; ++a)
+        t.addAnimation(QStringLiteral("Gesture%1").arg(a), 9, 100, QColor::fromHsv(a * 25, 200, 200));
+    for (auto it = t.files.begin(); it != t.files.end(); ++it) {
+        if (it.key().startsWith(QLatin1String("frames/")))
+            t.files.insert(QStringLiteral("2x/") + it.key(), test::png(test::paintFrame(128, 128, Qt::blue, 2.0)));
+    }
+    const QByteArray bytes = t.build();
+    QString error;
+    QElapsedTimer clock;
+    clock.start();
+    const auto c = parseCharacterFile(bytes, &error);
+    const qint64 ms = clock.elapsed();
+    QVERIFY2(c, qPrintable(error));
+    QVERIFY(c->images.size() >= 140);
+    qInfo("a 128 px character of %d frames loads in %lld ms", int(c->images.size()), static_cast<long long>(ms));
+}
+
+void TestCharacterFile::fuzzSeedsParse()
+{
+    // The fuzzer's seeds: small valid characters that reach every part of the parser.
+    // With CHIMEWELL_FUZZ_SEEDS set to a folder they are written there.
+    QMap<QString, QByteArray> seeds;
+    seeds.insert(QStringLiteral("plain.acs"), TestCharacter(16).build());
+    TestCharacter rich(16);
+    rich.files.insert(QStringLiteral("2x/frames/greet_0.png"), test::png(test::paintFrame(16, 16, Qt::red, 2.0)));
+    rich.files.insert(QStringLiteral("mouth/open.png"), test::png(test::paintFrame(4, 2, Qt::black)));
+    rich.files.insert(QStringLiteral("sounds/s.wav"), test::wav(5, 8000, 8, 1));
+    rich.manifest.insert(QStringLiteral("mouth"), QJsonObject{{QStringLiteral("x"), 6}, {QStringLiteral("y"), 10},
+                                                              {QStringLiteral("images"), QJsonObject{{QStringLiteral("open"), QStringLiteral("mouth/open.png")}}}});
+    QJsonObject a = animation(rich, QStringLiteral("Greet"));
+    QJsonArray frames = a.value(QStringLiteral("frames")).toArray();
+    frames.replace(0, QJsonObject{{QStringLiteral("image"), QStringLiteral("frames/greet_0.png")}, {QStringLiteral("duration"), 50},
+                                  {QStringLiteral("sound"), QStringLiteral("sounds/s.wav")}, {QStringLiteral("exit"), 2},
+                                  {QStringLiteral("mouth"), true},
+                                  {QStringLiteral("branches"), QJsonArray{QJsonObject{{QStringLiteral("frame"), 1}, {QStringLiteral("probability"), 40}}}}});
+    a.insert(QStringLiteral("frames"), frames);
+    setAnimation(rich, QStringLiteral("Greet"), a);
+    rich.stored.insert(QStringLiteral("frames/restpose_0.png"), true);
+    seeds.insert(QStringLiteral("rich.acs"), rich.build());
+
+    const QString folder = qEnvironmentVariable("CHIMEWELL_FUZZ_SEEDS");
+    for (auto it = seeds.begin(); it != seeds.end(); ++it) {
+        QString error;
+        const auto c = parseCharacterFile(it.value(), &error);
+        QVERIFY2(c, qPrintable(it.key() + QStringLiteral(": ") + error));
+        QVERIFY(it.value().size() < 16 * 1024);
+        if (!folder.isEmpty()) {
+            QFile f(folder + QLatin1Char('/') + it.key());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(it.value());
+        }
+    }
+}
+
+QTEST_MAIN(TestCharacterFile)
+#include "tst_characterfile.moc"
