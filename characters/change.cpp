@@ -2,6 +2,7 @@
 #include "characters/clockcharacters.h"
 #include "characters/clockwindow.h"
 
+#include "agent/characterfile.h"
 #include "common/dialogs.h"
 #include "common/platform.h"
 #include "common/settingskeys.h"
@@ -48,6 +49,11 @@ QString copyFile(const QString &from, const QString &to)
         return QStringLiteral("the folder %1 cannot be created").arg(QDir::toNativeSeparators(QFileInfo(to).absolutePath()));
     if (QFileInfo::exists(to) && sameContents(from, to))
         return QString(); // the very same character is there already
+    // A file that would not load is not worth a place in the folder, nor the
+    // stored name.
+    QString unreadable;
+    if (!agent::loadCharacterFile(from, &unreadable))
+        return QStringLiteral("it is not a character file that can be loaded: ") + unreadable;
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly))
         return in.errorString();
