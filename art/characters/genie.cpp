@@ -1,0 +1,162 @@
+// Genie: a big blue genie who floats on a curl of smoke from his golden lamp.
+#include "character.h"
+#include "draw.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+
+#include <cmath>
+
+namespace chimewell::art {
+namespace {
+
+const QColor blue(80, 150, 235);
+const QColor gold(250, 200, 60);
+const QColor sash(230, 70, 90);
+
+class Genie final : public Character
+{
+public:
+    QString id() const override { return QStringLiteral("genie"); }
+    QString name() const override { return QStringLiteral("Genie"); }
+    QString description() const override
+    {
+        return QStringLiteral("A jolly blue genie who floats out of his golden lamp. Your wish for the time is his command!");
+    }
+    VoiceSpec voice() const override { return {QStringLiteral("en-us"), QStringLiteral("m7"), 25, 160}; }
+    Motion motion() const override { return Motion::Float; }
+    QRect mouthRect() const override { return draw::mouthBounds(mouthCentre(), 16); }
+    double soundPitch() const override { return 0.94; }
+
+    Anchors draw(QPainter &p, const Pose &pose) const override
+    {
+        Anchors a;
+        draw::shadow(p, {60, 123}, 46);
+        lamp(p);
+        tail(p, pose);
+        torso(p);
+        const QPointF neck(64, 56);
+        QTransform ht;
+        ht.translate(neck.x(), neck.y());
+        ht.rotate(pose.headTilt);
+        ht.translate(-neck.x(), -neck.y());
+        p.save();
+        p.setTransform(ht, true);
+        head(p, pose);
+        p.restore();
+        a.head = ht.map(QPointF(64, 32));
+        a.headRadius = 22;
+        draw::ArmStyle arms;
+        arms.upper = 13;
+        arms.lower = 12;
+        arms.width = 7.5;
+        arms.hand = 5.5;
+        arms.sleeve = blue;
+        arms.skin = blue;
+        draw::armsWithProp(p, pose, {44, 62}, {84, 62}, arms, a);
+        return a;
+    }
+
+private:
+    static QPointF mouthCentre() { return {64, 43}; }
+
+    void lamp(QPainter &p) const
+    {
+        QPainterPath l;
+        l.moveTo(36, 112);
+        l.quadTo(40, 102, 56, 102);
+        l.quadTo(70, 102, 76, 106);
+        l.quadTo(84, 104, 92, 98);
+        l.quadTo(90, 108, 80, 114);
+        l.quadTo(70, 120, 52, 120);
+        l.quadTo(36, 120, 36, 112);
+        l.closeSubpath();
+        draw::fill(p, l, gold);
+        QPainterPath handle(QPointF(38, 108));
+        handle.cubicTo(26, 104, 28, 116, 38, 116);
+        p.setPen(QPen(draw::ink, 5, Qt::SolidLine, Qt::RoundCap));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(handle);
+        p.setPen(QPen(gold, 2.6, Qt::SolidLine, Qt::RoundCap));
+        p.drawPath(handle);
+        draw::ellipse(p, QRectF(48, 98, 14, 6), gold.darker(110), 1.6);
+        draw::gloss(p, QRectF(44, 104, 22, 6), 0.6);
+    }
+
+    // Smoke from the spout, widening up into the waist; it waves as he floats.
+    void tail(QPainter &p, const Pose &pose) const
+    {
+        const double w = std::sin(pose.time / 180.0) * 3 + pose.stride * 4 * std::sin(pose.walk * 6.2831853);
+        QPainterPath t;
+        t.moveTo(90, 98);
+        t.cubicTo(96 + w, 88, 70 - w, 92, 58 + w, 86);
+        t.cubicTo(50, 82, 48, 76, 50, 70);
+        t.lineTo(78, 70);
+        t.cubicTo(80, 80, 74 - w, 88, 86 + w, 92);
+        t.quadTo(92, 94, 90, 98);
+        t.closeSubpath();
+        QLinearGradient g(0, 98, 0, 70);
+        g.setColorAt(0, QColor(170, 210, 255));
+        g.setColorAt(1, blue);
+        p.setBrush(g);
+        p.setPen(QPen(draw::ink, draw::line, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPath(t);
+    }
+
+    void torso(QPainter &p) const
+    {
+        QPainterPath b;
+        b.moveTo(40, 60);
+        b.quadTo(64, 50, 88, 60);
+        b.quadTo(90, 70, 78, 76);
+        b.quadTo(64, 80, 50, 76);
+        b.quadTo(38, 70, 40, 60);
+        b.closeSubpath();
+        draw::fill(p, b, blue);
+        QPainterPath belt;
+        belt.addRoundedRect(QRectF(49, 70, 30, 7), 3, 3);
+        draw::fill(p, belt, sash, 1.6);
+        draw::ellipse(p, QRectF(60, 69.5, 8, 8), gold, 1.4);
+    }
+
+    void head(QPainter &p, const Pose &pose) const
+    {
+        const double dx = pose.turn * 5;
+        // Topknot, ears, then the head.
+        QPainterPath knot(QPointF(60, 14));
+        knot.cubicTo(56, 2, 74, 0, 72, 8);
+        knot.cubicTo(70, 12, 80, 10, 78, 4);
+        knot.cubicTo(84, 12, 74, 18, 68, 14);
+        knot.closeSubpath();
+        draw::fill(p, knot, QColor(50, 40, 60));
+        for (int side : {-1, 1}) {
+            QPainterPath ear(QPointF(64 + side * 18, 30));
+            ear.quadTo(64 + side * 30, 22, 64 + side * 28, 36);
+            ear.quadTo(64 + side * 24, 40, 64 + side * 18, 38);
+            draw::fill(p, ear, blue, draw::line, 0.6);
+            draw::ellipse(p, QRectF(64 + side * 25 - 2.5, 37, 5, 5), gold, 1.2);
+        }
+        draw::ellipse(p, QRectF(43, 12, 42, 44), blue);
+        draw::blush(p, {51 + dx, 40}, 5, 0.3);
+        draw::blush(p, {77 + dx, 40}, 5, 0.3);
+        draw::EyeStyle es;
+        es.iris = QColor(50, 50, 80);
+        es.lid = blue;
+        draw::eye(p, {55 + dx, 27}, 7, 8.5, pose, es, -1);
+        draw::eye(p, {73 + dx, 27}, 7, 8.5, pose, es, 1);
+        draw::brow(p, {55 + dx, 18}, 10, pose, -1, QColor(40, 40, 70), 3);
+        draw::brow(p, {73 + dx, 18}, 10, pose, 1, QColor(40, 40, 70), 3);
+        draw::mouth(p, mouthCentre() + QPointF(dx, 0), 16, pose.mouth);
+        // A curly little beard.
+        QPainterPath goatee(QPointF(60, 53));
+        goatee.quadTo(64, 60, 68, 53);
+        goatee.quadTo(64, 56, 60, 53);
+        draw::fill(p, goatee, QColor(50, 40, 60), 1.2);
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Character> makeGenie() { return std::make_unique<Genie>(); }
+
+} // namespace chimewell::art

@@ -1,0 +1,339 @@
+#include "pack.h"
+
+#include "acswriter.h"
+#include "animations.h"
+#include "draw.h"
+#include "sound.h"
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QHash>
+#include <QImageWriter>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QPainter>
+
+#include <cmath>
+
+namespace chimewell::art {
+
+namespace {
+
+QByteArray png(const QImage &img)
+{
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    QImageWriter w(&buf, "png");
+    // Moderate compression: the files stay small and the build stays quick.
+    w.setQuality(80);
+    if (!w.write(img.convertToFormat(QImage::Format_ARGB32)))
+        return {};
+    return bytes;
+}
+
+QTransform figureTransform(const Character &c, const Pose &pose)
+{
+    const QPointF g = c.ground();
+    QTransform t;
+    t.translate(g.x() + pose.x, g.y() + pose.y);
+    t.rotate(pose.lean);
+    // Squash keeps the volume roughly: taller is thinner.
+    t.scale(pose.scale * (1 - pose.squash * 0.6), pose.scale * (1 + pose.squash));
+    t.translate(-g.x(), -g.y());
+    return t;
+}
+
+QString mouthName(Mouth m)
+{
+    switch (m) {
+    case Mouth::Closed: return QStringLiteral("closed");
+    case Mouth::Small: return QStringLiteral("small");
+    case Mouth::Open: return QStringLiteral("open");
+    case Mouth::Wide: return QStringLiteral("wide");
+    case Mouth::Round: return QStringLiteral("round");
+    default: break;
+    }
+    return QStringLiteral("closed");
+}
+
+constexpr Mouth speechMouths[] = {Mouth::Closed, Mouth::Small, Mouth::Open, Mouth::Wide, Mouth::Round};
+
+} // namespace
+
+QImage render(const Character &c, const Pose &pose, int scale)
+{
+    const QSize size = c.frameSize() * scale;
+    QImage figure(size, QImage::Format_ARGB32_Premultiplied);
+    figure.fill(Qt::transparent);
+    if (pose.scale > 0.001 && pose.opacity > 0.001) {
+        QPainter p(&figure);
+        p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+        const QTransform fig = figureTransform(c, pose);
+        p.setTransform(fig * QTransform::fromScale(scale, scale));
+        Anchors a = c.draw(p, pose);
+        a.head = fig.map(a.head);
+        a.handL = fig.map(a.handL);
+        a.handR = fig.map(a.handR);
+        if (!a.tip.isNull())
+            a.tip = fig.map(a.tip);
+        p.setTransform(QTransform::fromScale(scale, scale));
+        draw::effects(p, pose, a, c.frameSize());
+    }
+    if (pose.opacity >= 0.999)
+        return figure;
+    // Fade the finished figure as one layer, so overlapping parts do not show through.
+    QImage faded(size, QImage::Format_ARGB32_Premultiplied);
+    faded.fill(Qt::transparent);
+    QPainter p(&faded);
+    p.setOpacity(std::max(0.0, pose.opacity));
+    p.drawImage(0, 0, figure);
+    return faded;
+}
+
+QImage renderMouth(const Character &c, Mouth shape, int scale)
+{
+    Pose pose = speakPose(c);
+    pose.mouth = shape;
+    const QImage whole = render(c, pose, scale);
+    const QRect r = c.mouthRect();
+    return whole.copy(QRect(r.topLeft() * scale, r.size() * scale));
+}
+
+BuiltCharacter build(const Character &c)
+{
+    BuiltCharacter out;
+    QHash<QByteArray, QString> byHash;   // identical pictures share one entry
+    QHash<QString, int> usedNames;
+
+    auto addImage = [&](const QImage &one, const QImage &two, const QString &suggested) {
+        QCryptographicHash h(QCryptographicHash::Sha1);
+        h.addData(QByteArrayView(reinterpret_cast<const char *>(two.constBits()), two.sizeInBytes()));
+        const QByteArray key = h.result();
+        auto it = byHash.constFind(key);
+        if (it != byHash.constEnd())
+            return *it;
+        const QString name = QStringLiteral("frames/%1.png").arg(suggested);
+        byHash.insert(key, name);
+        out.entries.emplace_back(name, png(one));
+        out.entries.emplace_back(QStringLiteral("2x/") + name, png(two));
+        out.images.emplace_back(name, one);
+        return name;
+    };
+
+    const QString id = c.id();
+    QJsonObject animations;
+    for (const AnimationSpec &spec : standardAnimations(c)) {
+        BuiltAnimation built;
+        built.name = spec.name;
+        built.returnTo = spec.returnTo;
+        const int length = spec.timeline.length();
+        const int samples = length / spec.step + 1 - (spec.cycle ? 1 : 0);
+        std::vector<int> starts; // start time of each built frame
+        for (int i = 0; i < std::max(1, samples); ++i) {
+            const int t = std::min(i * spec.step, length);
+            const Pose pose = spec.timeline.at(t);
+            const QString base = spec.name == QLatin1String("RestPose")
+                                     ? QStringLiteral("rest")
+                                     : QStringLiteral("%1_%2").arg(spec.name.toLower()).arg(i, 2, 10, QLatin1Char('0'));
+            const QString image = addImage(render(c, pose, 1), render(c, pose, 2), base);
+            const bool soundHere = !spec.sound.isEmpty() && t <= spec.soundAt && spec.soundAt < t + spec.step;
+            if (spec.mergeStill && !built.frames.empty() && built.frames.back().image == image && !soundHere &&
+                built.frames.back().duration + spec.step <= 10000) {
+                built.frames.back().duration += spec.step;
+                continue;
+            }
+            BuiltFrame f;
+            f.image = image;
+            f.duration = spec.step;
+            f.mouth = spec.mouth;
+            if (soundHere)
+                f.sound = spec.sound;
+            built.frames.push_back(f);
+            starts.push_back(t);
+        }
+        auto frameAt = [&](int t) {
+            int index = 0;
+            for (size_t i = 0; i < starts.size(); ++i)
+                if (starts[i] <= t)
+                    index = int(i);
+            return index;
+        };
+        for (const BranchSpec &b : spec.branches) {
+            const int from = frameAt(b.from), to = frameAt(b.to);
+            if (from != to)
+                built.frames[size_t(from)].branches.emplace_back(to, b.probability);
+        }
+        const int last = int(built.frames.size()) - 1;
+        if (spec.exitToEnd)
+            for (int i = 0; i < last; ++i)
+                built.frames[size_t(i)].exit = last;
+
+        QJsonArray frames;
+        for (const BuiltFrame &f : built.frames) {
+            QJsonObject o{{QStringLiteral("image"), f.image}, {QStringLiteral("duration"), f.duration}};
+            if (!f.sound.isEmpty())
+                o.insert(QStringLiteral("sound"), f.sound);
+            if (f.exit >= 0)
+                o.insert(QStringLiteral("exit"), f.exit);
+            if (f.mouth)
+                o.insert(QStringLiteral("mouth"), true);
+            if (!f.branches.empty()) {
+                QJsonArray bs;
+                for (const auto &[frame, probability] : f.branches)
+                    bs.append(QJsonObject{{QStringLiteral("frame"), frame}, {QStringLiteral("probability"), probability}});
+                o.insert(QStringLiteral("branches"), bs);
+            }
+            frames.append(o);
+        }
+        QJsonObject anim{{QStringLiteral("frames"), frames}};
+        if (!built.returnTo.isEmpty())
+            anim.insert(QStringLiteral("return"), built.returnTo);
+        animations.insert(spec.name, anim);
+        out.animations.push_back(std::move(built));
+    }
+
+    const double pitch = c.soundPitch();
+    out.entries.emplace_back(QStringLiteral("sounds/greet.wav"), sound::chime(pitch));
+    out.entries.emplace_back(QStringLiteral("sounds/pleased.wav"), sound::pop(pitch));
+    out.entries.emplace_back(QStringLiteral("sounds/congratulate.wav"), sound::fanfare(pitch));
+
+    QJsonObject mouthImages;
+    for (Mouth m : speechMouths) {
+        const QString name = QStringLiteral("mouth/%1.png").arg(mouthName(m));
+        const QImage one = renderMouth(c, m, 1);
+        out.entries.emplace_back(name, png(one));
+        out.entries.emplace_back(QStringLiteral("2x/") + name, png(renderMouth(c, m, 2)));
+        out.images.emplace_back(name, one);
+        mouthImages.insert(mouthName(m), name);
+    }
+    const QRect mr = c.mouthRect();
+
+    const VoiceSpec v = c.voice();
+    QJsonObject voice{{QStringLiteral("language"), v.language},
+                      {QStringLiteral("pitch"), v.pitch},
+                      {QStringLiteral("rate"), v.rate}};
+    if (!v.variant.isEmpty())
+        voice.insert(QStringLiteral("variant"), v.variant);
+
+    auto list = [](std::initializer_list<const char *> names) {
+        QJsonArray a;
+        for (const char *n : names)
+            a.append(QString::fromLatin1(n));
+        return a;
+    };
+    const QJsonObject states{
+        {QStringLiteral("Showing"), list({"Show"})},          {QStringLiteral("Hiding"), list({"Hide"})},
+        {QStringLiteral("Speaking"), list({"Speak"})},        {QStringLiteral("MovingLeft"), list({"MoveLeft"})},
+        {QStringLiteral("MovingRight"), list({"MoveRight"})}, {QStringLiteral("MovingUp"), list({"MoveUp"})},
+        {QStringLiteral("MovingDown"), list({"MoveDown"})},   {QStringLiteral("Idling"), list({"Idle1", "Blink", "Idle2"})},
+        {QStringLiteral("Rest"), list({"RestPose"})}};
+
+    out.manifest = QJsonObject{
+        {QStringLiteral("format"), 1},
+        {QStringLiteral("name"), c.name()},
+        {QStringLiteral("description"), c.description()},
+        {QStringLiteral("width"), c.frameSize().width()},
+        {QStringLiteral("height"), c.frameSize().height()},
+        {QStringLiteral("voice"), voice},
+        {QStringLiteral("mouth"), QJsonObject{{QStringLiteral("x"), mr.x()},
+                                              {QStringLiteral("y"), mr.y()},
+                                              {QStringLiteral("images"), mouthImages}}},
+        {QStringLiteral("animations"), animations},
+        {QStringLiteral("states"), states}};
+    return out;
+}
+
+bool writeCharacterFile(const Character &c, const QString &path, QString *error)
+{
+    const BuiltCharacter built = build(c);
+    AcsWriter w;
+    w.add(QStringLiteral("manifest.json"), QJsonDocument(built.manifest).toJson(QJsonDocument::Indented));
+    for (const auto &[name, data] : built.entries) {
+        if (data.isEmpty()) {
+            if (error)
+                *error = QStringLiteral("could not encode %1").arg(name);
+            return false;
+        }
+        w.add(name, data);
+    }
+    return w.write(path, error);
+}
+
+QImage contactSheet(const Character &c, const BuiltCharacter &built)
+{
+    // Thumbnails at three quarters of scale 1 keep the sheet small enough to commit.
+    const double thumb = 0.75;
+    const QSize cell = (QSizeF(c.frameSize()) * thumb).toSize() + QSize(6, 18);
+    const int label = 120;
+    QHash<QString, QImage> images;
+    for (const auto &[name, img] : built.images)
+        images.insert(name, img);
+
+    size_t widest = 5; // the mouth row
+    for (const BuiltAnimation &a : built.animations)
+        widest = std::max(widest, a.frames.size());
+    const int rows = int(built.animations.size()) + 1;
+    QImage sheet(label + int(widest) * cell.width() + 8, 40 + rows * cell.height(), QImage::Format_RGB32);
+    sheet.fill(QColor(236, 240, 246));
+    QPainter p(&sheet);
+    p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing);
+    QFont title(QStringLiteral("DejaVu Sans"));
+    title.setPixelSize(18);
+    title.setBold(true);
+    p.setFont(title);
+    p.setPen(QColor(40, 40, 60));
+    p.drawText(QPoint(10, 26), QStringLiteral("%1 (%2) — %3").arg(c.name(), c.id(), c.description()));
+    QFont small(QStringLiteral("DejaVu Sans"));
+    small.setPixelSize(10);
+    QFont bold = small;
+    bold.setPixelSize(13);
+    bold.setBold(true);
+
+    auto cellAt = [&](int row, int col) { return QPoint(label + col * cell.width(), 40 + row * cell.height()); };
+    auto drawCell = [&](QPoint at, const QImage &img, const QString &caption, const QPoint &inset) {
+        p.fillRect(QRect(at, cell - QSize(4, 2)), QColor(250, 251, 253));
+        const QSizeF s = QSizeF(img.size()) * thumb;
+        p.drawImage(QRectF(QPointF(at + inset), s), img);
+        p.setFont(small);
+        p.setPen(QColor(110, 110, 130));
+        p.drawText(QRect(at.x(), at.y() + cell.height() - 16, cell.width() - 4, 14), Qt::AlignCenter, caption);
+    };
+
+    int row = 0;
+    for (const BuiltAnimation &a : built.animations) {
+        p.setFont(bold);
+        p.setPen(QColor(40, 40, 60));
+        p.drawText(QRect(8, 40 + row * cell.height(), label - 12, cell.height()), Qt::AlignVCenter | Qt::AlignLeft,
+                   a.name);
+        for (size_t i = 0; i < a.frames.size(); ++i) {
+            const BuiltFrame &f = a.frames[i];
+            QString caption = QStringLiteral("%1ms").arg(f.duration);
+            if (!f.sound.isEmpty())
+                caption += QStringLiteral(" ♪");
+            drawCell(cellAt(row, int(i)), images.value(f.image), caption, QPoint(1, 1));
+        }
+        ++row;
+    }
+    p.setFont(bold);
+    p.setPen(QColor(40, 40, 60));
+    p.drawText(QRect(8, 40 + row * cell.height(), label - 12, cell.height()), Qt::AlignVCenter, QStringLiteral("Mouths"));
+    const QRect mr = c.mouthRect();
+    int col = 0;
+    for (const char *m : {"closed", "small", "open", "wide", "round"}) {
+        // Each mouth over the first Speak frame, as the player composes them.
+        QImage base;
+        for (const BuiltAnimation &a : built.animations)
+            if (a.name == QLatin1String("Speak") && !a.frames.empty())
+                base = images.value(a.frames.front().image);
+        QImage composed = base.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        {
+            QPainter q(&composed);
+            q.drawImage(mr.topLeft(), images.value(QStringLiteral("mouth/%1.png").arg(QLatin1String(m))));
+        }
+        drawCell(cellAt(row, col++), composed, QString::fromLatin1(m), QPoint(1, 1));
+    }
+    return sheet;
+}
+
+} // namespace chimewell::art
