@@ -1,28 +1,65 @@
 // libFuzzer target: any bytes as a character file. The parser must refuse or
 // accept them without crashing, hanging or taking unbounded memory.
+//
+// Input that starts with '{' is taken as a manifest and packed, with a few valid
+// pictures and a sound, into a fresh archive: mutations of the manifest then reach
+// the manifest checks instead of dying on the archive's checksums.
 #include "agent/characterfile.h"
+#include "acsbuilder.h"
 
 #include <cstddef>
 #include <cstdint>
 
+namespace {
+QByteArray packManifest(const QByteArray &manifest)
+{
+    using namespace chimewell::agent::test;
+    static const QList<ZipEntry> assets = [] {
+        QList<ZipEntry> list;
+        for (int i = 0; i < 4; ++i)
+            list.append({QStringLiteral("frames/f%1.png").arg(i), png(paintFrame(16, 16, QColor::fromHsv(i * 60, 200, 200))), i == 0});
+        list.append({QStringLiteral("2x/frames/f0.png"), png(paintFrame(16, 16, Qt::red, 2.0)), false});
+        list.append({QStringLiteral("mouth/open.png"), png(paintFrame(4, 2, Qt::black)), false});
+        list.append({QStringLiteral("sounds/s.wav"), wav(5, 8000, 8, 1), false});
+        return list;
+    }();
+    QList<ZipEntry> entries{{QStringLiteral("manifest.json"), manifest, false}};
+    entries.append(assets);
+    return makeZip(entries);
+}
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+    if (size > 0 && data[0] == '{')
+        bytes = packManifest(QByteArray(bytes));
     QString error;
     const auto character = chimewell::agent::parseCharacterFile(bytes, &error);
-    if (!character)
+    if (!character) {
+        if (error.isEmpty())
+            __builtin_trap(); // every refusal has a reason
         return 0;
-    // Touch what the service uses later, the lazily decoded 2x pictures included.
-    qint64 pixels = 0;
+    }
+    // Touch what the service uses later, the lazily decoded 2x pictures included,
+    // and check that every index the parser hands out is in range.
     for (const auto &image : character->images) {
-        pixels += image.image.width() * image.image.height();
-        pixels += image.image2x().width();
+        if (image.image.size() != QSize(character->width, character->height) && !character->hasMouth)
+            __builtin_trap();
+        (void)image.image2x();
     }
     for (const auto &a : character->animations) {
+        if (a.frames.isEmpty() || a.returnAnimation >= character->animations.size())
+            __builtin_trap();
         for (const auto &f : a.frames) {
-            if (f.image < 0 || f.image >= character->images.size())
+            if (f.image < 0 || f.image >= character->images.size() || f.sound >= character->sounds.size()
+                || f.exit >= a.frames.size())
                 __builtin_trap();
+            for (const auto &b : f.branches) {
+                if (b.frame < 0 || b.frame >= a.frames.size())
+                    __builtin_trap();
+            }
         }
     }
-    return pixels > 0 ? 0 : 0;
+    return 0;
 }
