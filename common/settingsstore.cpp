@@ -60,6 +60,26 @@ QByteArray escape(const QString &text, bool isKey)
     return out;
 }
 
+// Blanks at either end of a name would be trimmed away when it is read back,
+// and a key starting with '[', ';' or '#' would read as a section or a comment.
+QByteArray escapeName(const QString &name, bool isSection)
+{
+    QByteArray e = escape(name, true);
+    if (isSection)
+        e.replace('[', "\\[").replace(']', "\\]");
+    int lead = 0;
+    while (lead < e.size() && e.at(lead) == ' ')
+        ++lead;
+    int trail = 0;
+    while (trail < e.size() - lead && e.at(e.size() - 1 - trail) == ' ')
+        ++trail;
+    QByteArray out = QByteArray("\\x20").repeated(lead);
+    const QByteArray middle = e.mid(lead, e.size() - lead - trail);
+    if (!isSection && lead == 0 && (middle.startsWith('[') || middle.startsWith(';') || middle.startsWith('#')))
+        out += '\\';
+    return out + middle + QByteArray("\\x20").repeated(trail);
+}
+
 QString unescape(const QByteArray &in)
 {
     QByteArray out;
@@ -188,10 +208,10 @@ QByteArray serialize(const Document &doc)
 
 void setValue(Document &doc, const QString &section, const QString &key, const QString &value)
 {
-    const QByteArray entry = escape(key, true) + '=' + valueText(value);
+    const QByteArray entry = escapeName(key, false) + '=' + valueText(value);
     const auto it = doc.index.constFind(indexKey(section, key));
     if (it != doc.index.constEnd()) {
-        doc.raw[*it] = escape(doc.lines.at(*it).key, true) + '=' + valueText(value);
+        doc.raw[*it] = escapeName(doc.lines.at(*it).key, false) + '=' + valueText(value);
         return;
     }
     // After the last value of the first section of that name; else a new section.
@@ -218,7 +238,7 @@ void setValue(Document &doc, const QString &section, const QString &key, const Q
     if (sectionLine < 0) {
         if (!doc.raw.isEmpty() && !doc.raw.last().trimmed().isEmpty())
             doc.raw.append(QByteArray());
-        doc.raw.append('[' + escape(section, true).replace('[', "\\[").replace(']', "\\]") + ']');
+        doc.raw.append('[' + escapeName(section, true) + ']');
         doc.raw.append(entry);
         return;
     }
@@ -278,7 +298,10 @@ bool readFd(int fd, qint64 size, QByteArray *out)
 }
 
 // The parsed file, from the cache when the file has not been replaced since.
-Document load(const QString &path, bool *ok)
+// A writer passes `fresh`: the cache tells files apart by inode, size and
+// mtime, and ext4 hands a freed inode to the very next file, so with coarse
+// timestamps another process's write could look unchanged and be overwritten.
+Document load(const QString &path, bool *ok, bool fresh = false)
 {
     *ok = true;
     const QByteArray native = QFile::encodeName(path);
@@ -298,7 +321,7 @@ Document load(const QString &path, bool *ok)
     {
         QMutexLocker lock(&g_cacheMutex);
         const auto it = g_cache.constFind(path);
-        if (it != g_cache.constEnd() && it->dev == st.st_dev && it->ino == st.st_ino && it->size == st.st_size
+        if (!fresh && it != g_cache.constEnd() && it->dev == st.st_dev && it->ino == st.st_ino && it->size == st.st_size
             && it->mtimeNs == mtimeNs) {
             ::close(fd);
             return it->doc;
@@ -405,8 +428,15 @@ bool write(const QString &application, const QString &section, const QString &ke
         ::close(lockFd);
     };
 
+    // While we hold the lock no other write is under way, so a temporary file
+    // here was left by a writer that died: clear it.
+    const QStringList leftovers = QDir(folder).entryList({QStringLiteral("settings.ini.??????")},
+                                                         QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &f : leftovers)
+        QFile::remove(folder + QLatin1Char('/') + f);
+
     bool readable = false;
-    Document doc = load(path, &readable);
+    Document doc = load(path, &readable, true);
     if (!readable && QFile::exists(path)) {
         // Never replace a file we could not read: its values would be lost.
         unlock();
