@@ -170,6 +170,7 @@ std::vector<AnimationSpec> standardAnimations(const Character &c)
         AnimationSpec a = make(QStringLiteral("Speak"), tl);
         a.mouth = true;
         a.mergeStill = false;
+        a.cycle = true;
         out.push_back(a);
     }
     const struct { const char *name; int dir; double lookY; } moves[] = {

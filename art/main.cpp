@@ -53,10 +53,12 @@ int main(int argc, char **argv)
 
     int failures = 0;
     for (const auto &c : chosen) {
+        const BuiltCharacter built = build(*c);
         if (cli.isSet(out)) {
             const QString dir = cli.value(out);
             QString error;
-            if (!QDir().mkpath(dir) || !writeCharacterFile(*c, QDir(dir).filePath(c->id() + QStringLiteral(".acs")), &error)) {
+            if (!QDir().mkpath(dir) ||
+                !writeCharacterFile(built, QDir(dir).filePath(c->id() + QStringLiteral(".acs")), &error)) {
                 std::fprintf(stderr, "chimewell-art: %s: %s\n", qPrintable(c->id()), qPrintable(error));
                 ++failures;
             }
@@ -66,7 +68,7 @@ int main(int argc, char **argv)
             const QString path = QDir(dir).filePath(c->id() + QStringLiteral(".png"));
             QImageWriter w(path, "png");
             w.setQuality(0); // committed files: squeeze them
-            if (!QDir().mkpath(dir) || !w.write(contactSheet(*c, build(*c)))) {
+            if (!QDir().mkpath(dir) || !w.write(contactSheet(*c, built))) {
                 std::fprintf(stderr, "chimewell-art: cannot write %s: %s\n", qPrintable(path),
                              qPrintable(w.errorString()));
                 ++failures;

@@ -128,11 +128,15 @@ BuiltCharacter build(const Character &c)
         built.name = spec.name;
         built.returnTo = spec.returnTo;
         const int length = spec.timeline.length();
-        const int samples = length / spec.step + 1 - (spec.cycle ? 1 : 0);
+        // Every step, and the very end; a cycle leaves out its end, which is its start again.
+        const int samples = spec.cycle ? length / spec.step : (length + spec.step - 1) / spec.step + 1;
         std::vector<int> starts; // start time of each built frame
         for (int i = 0; i < std::max(1, samples); ++i) {
             const int t = std::min(i * spec.step, length);
-            const Pose pose = spec.timeline.at(t);
+            Pose pose = spec.timeline.at(t);
+            // The closing frame is the rest picture itself, propellers and glows included.
+            if (t == length && !spec.cycle)
+                pose.time = 0;
             const QString base = spec.name == QLatin1String("RestPose")
                                      ? QStringLiteral("rest")
                                      : QStringLiteral("%1_%2").arg(spec.name.toLower()).arg(i, 2, 10, QLatin1Char('0'));
@@ -246,7 +250,11 @@ BuiltCharacter build(const Character &c)
 
 bool writeCharacterFile(const Character &c, const QString &path, QString *error)
 {
-    const BuiltCharacter built = build(c);
+    return writeCharacterFile(build(c), path, error);
+}
+
+bool writeCharacterFile(const BuiltCharacter &built, const QString &path, QString *error)
+{
     AcsWriter w;
     w.add(QStringLiteral("manifest.json"), QJsonDocument(built.manifest).toJson(QJsonDocument::Indented));
     for (const auto &[name, data] : built.entries) {

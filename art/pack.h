@@ -47,6 +47,7 @@ BuiltCharacter build(const Character &c);
 
 // Writes <path> (a .acs file). False and a reason on failure.
 bool writeCharacterFile(const Character &c, const QString &path, QString *error);
+bool writeCharacterFile(const BuiltCharacter &built, const QString &path, QString *error);
 
 // Every animation's frames in labelled rows, for people to look at.
 QImage contactSheet(const Character &c, const BuiltCharacter &built);

@@ -1,0 +1,336 @@
+// The files the art tool writes follow the character format, and the drawings
+// in them are real pictures, not empty or look-alike frames.
+#include "animations.h"
+#include "character.h"
+#include "pack.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+#include <zip.h>
+
+#include <map>
+#include <memory>
+
+using namespace chimewell::art;
+
+namespace {
+
+// The whole archive in memory: entry name -> bytes, plus how each is compressed.
+struct Archive
+{
+    std::map<QString, QByteArray> entries;
+    std::map<QString, int> method;
+    QString error;
+};
+
+Archive readArchive(const QString &path)
+{
+    Archive a;
+    int code = 0;
+    zip_t *z = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
+    if (!z) {
+        a.error = QStringLiteral("zip_open failed: %1").arg(code);
+        return a;
+    }
+    const zip_int64_t n = zip_get_num_entries(z, 0);
+    for (zip_int64_t i = 0; i < n; ++i) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(z, zip_uint64_t(i), 0, &st) < 0) {
+            a.error = QStringLiteral("stat failed");
+            break;
+        }
+        QByteArray data(qsizetype(st.size), Qt::Uninitialized);
+        zip_file_t *f = zip_fopen_index(z, zip_uint64_t(i), 0);
+        if (!f || zip_fread(f, data.data(), st.size) != zip_int64_t(st.size)) {
+            a.error = QStringLiteral("read failed: %1").arg(QString::fromUtf8(st.name));
+            if (f)
+                zip_fclose(f);
+            break;
+        }
+        zip_fclose(f);
+        const QString name = QString::fromUtf8(st.name);
+        a.entries[name] = data;
+        a.method[name] = st.comp_method;
+    }
+    zip_close(z);
+    return a;
+}
+
+// The fmt and data of a WAV file, as the format allows them.
+bool validWav(const QByteArray &b, QString *why)
+{
+    auto u16 = [&](int at) { return qFromLittleEndian<quint16>(b.constData() + at); };
+    auto u32 = [&](int at) { return qFromLittleEndian<quint32>(b.constData() + at); };
+    if (b.size() < 44 || !b.startsWith("RIFF") || b.mid(8, 8) != "WAVEfmt ") {
+        *why = QStringLiteral("not a RIFF WAVE");
+        return false;
+    }
+    if (u16(20) != 1 || u16(22) != 1 || u32(24) != 22050 || u16(34) != 16) {
+        *why = QStringLiteral("not 16-bit mono PCM at 22050 Hz");
+        return false;
+    }
+    if (b.mid(36, 4) != "data" || qsizetype(u32(40)) + 44 != b.size() || u32(4) + 8 != quint32(b.size())) {
+        *why = QStringLiteral("sizes do not add up");
+        return false;
+    }
+    // Half a second or so of something audible.
+    const int samples = int(u32(40) / 2);
+    int loud = 0;
+    for (int i = 0; i < samples; ++i)
+        loud += std::abs(qFromLittleEndian<qint16>(b.constData() + 44 + 2 * i)) > 3000;
+    if (samples < 22050 / 5 || samples > 22050 * 3 || loud < 500) {
+        *why = QStringLiteral("too short, too long or too quiet");
+        return false;
+    }
+    return true;
+}
+
+double opaqueShare(const QImage &img)
+{
+    const QImage a = img.convertToFormat(QImage::Format_ARGB32);
+    qint64 opaque = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            opaque += qAlpha(a.pixel(x, y)) > 200;
+    return double(opaque) / (a.width() * a.height());
+}
+
+} // namespace
+
+class ArtFiles final : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_chars = allCharacters();
+        QCOMPARE(int(m_chars.size()), 7);
+    }
+
+    void archive_data()
+    {
+        QTest::addColumn<QString>("id");
+        for (const char *id : {"max", "plany", "genie", "peedy", "robby", "merlin", "check"})
+            QTest::newRow(id) << QString::fromLatin1(id);
+    }
+
+    // Writes the file the build ships and reads it back as a loader would.
+    void archive()
+    {
+        QFETCH(QString, id);
+        const auto c = characterById(id);
+        QVERIFY(c);
+        const QString path = m_dir.filePath(id + QStringLiteral(".acs"));
+        QString error;
+        QVERIFY2(writeCharacterFile(built(*c), path, &error), qPrintable(error));
+        const Archive a = readArchive(path);
+        QVERIFY2(a.error.isEmpty(), qPrintable(a.error));
+        QVERIFY(a.entries.size() < 8192);
+
+        for (const auto &[name, data] : a.entries) {
+            QVERIFY2(!name.contains(QLatin1String("..")) && !name.startsWith(QLatin1Char('/')) &&
+                         !name.contains(QLatin1Char('\\')), qPrintable(name));
+            if (name.endsWith(QLatin1String(".png")) || name.endsWith(QLatin1String(".wav")))
+                QVERIFY2(a.method.at(name) == ZIP_CM_STORE, qPrintable(name + QStringLiteral(" is not stored")));
+        }
+        QVERIFY(a.entries.count(QStringLiteral("manifest.json")));
+        QJsonParseError pe;
+        const QByteArray json = a.entries.at(QStringLiteral("manifest.json"));
+        QVERIFY(json.size() <= 1024 * 1024);
+        const QJsonObject m = QJsonDocument::fromJson(json, &pe).object();
+        QVERIFY2(pe.error == QJsonParseError::NoError, qPrintable(pe.errorString()));
+
+        QCOMPARE(m.value(QStringLiteral("format")).toInt(), 1);
+        QCOMPARE(m.value(QStringLiteral("name")).toString(), c->name());
+        QVERIFY(!m.value(QStringLiteral("description")).toString().isEmpty());
+        const int w = m.value(QStringLiteral("width")).toInt(), h = m.value(QStringLiteral("height")).toInt();
+        QCOMPARE(QSize(w, h), c->frameSize());
+        const QJsonObject voice = m.value(QStringLiteral("voice")).toObject();
+        QVERIFY(voice.value(QStringLiteral("language")).toString().startsWith(QLatin1String("en")));
+        QVERIFY(voice.value(QStringLiteral("pitch")).toInt(-1) >= 0 && voice.value(QStringLiteral("pitch")).toInt() <= 100);
+        QVERIFY(voice.value(QStringLiteral("rate")).toInt() >= 80 && voice.value(QStringLiteral("rate")).toInt() <= 450);
+
+        // An image entry at scale 1 and 2, of the size the format wants.
+        auto checkImage = [&](const QString &name, QSize want, bool exact) {
+            QVERIFY2(a.entries.count(name), qPrintable(QStringLiteral("missing ") + name));
+            QVERIFY2(a.entries.count(QStringLiteral("2x/") + name), qPrintable(QStringLiteral("missing 2x/") + name));
+            const QImage one = QImage::fromData(a.entries.at(name), "PNG");
+            const QImage two = QImage::fromData(a.entries.at(QStringLiteral("2x/") + name), "PNG");
+            QVERIFY2(!one.isNull() && one.hasAlphaChannel(), qPrintable(name));
+            if (exact)
+                QCOMPARE(one.size(), want);
+            else
+                QVERIFY(one.width() <= want.width() && one.height() <= want.height());
+            QCOMPARE(two.size(), one.size() * 2);
+        };
+
+        const QJsonObject mouth = m.value(QStringLiteral("mouth")).toObject();
+        const QJsonObject mouths = mouth.value(QStringLiteral("images")).toObject();
+        for (const char *shape : {"closed", "small", "open", "wide", "round"})
+            checkImage(mouths.value(QLatin1String(shape)).toString(), QSize(w, h), false);
+        QVERIFY(mouth.value(QStringLiteral("x")).toInt(-1) >= 0 && mouth.value(QStringLiteral("y")).toInt(-1) >= 0);
+
+        const QJsonObject anims = m.value(QStringLiteral("animations")).toObject();
+        for (const QString &name : requiredAnimations())
+            QVERIFY2(anims.contains(name), qPrintable(QStringLiteral("no animation ") + name));
+        int totalFrames = 0;
+        QStringList sounded;
+        for (auto it = anims.begin(); it != anims.end(); ++it) {
+            const QJsonObject anim = it.value().toObject();
+            const QJsonArray frames = anim.value(QStringLiteral("frames")).toArray();
+            const QString name = it.key();
+            QVERIFY2(!frames.isEmpty() && frames.size() <= 256, qPrintable(name));
+            totalFrames += frames.size();
+            int length = 0;
+            for (int i = 0; i < frames.size(); ++i) {
+                const QJsonObject f = frames.at(i).toObject();
+                checkImage(f.value(QStringLiteral("image")).toString(), QSize(w, h), true);
+                const int d = f.value(QStringLiteral("duration")).toInt();
+                QVERIFY2(d >= 10 && d <= 10000, qPrintable(name));
+                length += d;
+                if (f.contains(QStringLiteral("exit"))) {
+                    const int e = f.value(QStringLiteral("exit")).toInt(-1);
+                    QVERIFY2(e >= 0 && e < frames.size() && e != i, qPrintable(name));
+                }
+                int sum = 0;
+                for (const QJsonValue &b : f.value(QStringLiteral("branches")).toArray()) {
+                    const int to = b.toObject().value(QStringLiteral("frame")).toInt(-1);
+                    QVERIFY2(to >= 0 && to < frames.size(), qPrintable(name));
+                    sum += b.toObject().value(QStringLiteral("probability")).toInt();
+                }
+                QVERIFY(sum <= 100);
+                if (f.contains(QStringLiteral("sound"))) {
+                    const QString s = f.value(QStringLiteral("sound")).toString();
+                    QVERIFY2(a.entries.count(s), qPrintable(s));
+                    QString why;
+                    QVERIFY2(validWav(a.entries.at(s), &why), qPrintable(s + QStringLiteral(": ") + why));
+                    sounded << name;
+                }
+                // Only Speak carries the mouth: its head holds still under the overlays.
+                QCOMPARE(f.value(QStringLiteral("mouth")).toBool(), name == QLatin1String("Speak"));
+            }
+            if (anim.contains(QStringLiteral("return")))
+                QVERIFY(anims.contains(anim.value(QStringLiteral("return")).toString()));
+            // Loops (Speak, the moves) run on; everything else comes back to rest.
+            if (name != QLatin1String("RestPose") && name != QLatin1String("Speak") && !name.startsWith(QLatin1String("Move")))
+                QVERIFY2(frames.last().toObject().value(QStringLiteral("image")).toString() ==
+                             QLatin1String("frames/rest.png") || name == QLatin1String("Hide"),
+                         qPrintable(name + QStringLiteral(" does not end at rest")));
+            // Gestures are short readable motions that end gracefully when cut short.
+            static const QStringList gestures{
+                QStringLiteral("Congratulate"), QStringLiteral("Confused"), QStringLiteral("Decline"),
+                QStringLiteral("DoMagic1"),     QStringLiteral("Explain"),  QStringLiteral("Greet"),
+                QStringLiteral("LookDown"),     QStringLiteral("Pleased"),  QStringLiteral("Read")};
+            if (gestures.contains(name)) {
+                QVERIFY2(length >= 800 && length <= 2100, qPrintable(name + QString::number(length)));
+                for (int i = 0; i + 1 < frames.size(); ++i)
+                    QCOMPARE(frames.at(i).toObject().value(QStringLiteral("exit")).toInt(), frames.size() - 1);
+            }
+        }
+        QVERIFY(totalFrames <= 4096);
+        sounded.removeDuplicates();
+        sounded.sort();
+        QCOMPARE(sounded, QStringList({QStringLiteral("Congratulate"), QStringLiteral("Greet"), QStringLiteral("Pleased")}));
+
+        const QJsonObject states = m.value(QStringLiteral("states")).toObject();
+        for (const char *s : {"Showing", "Hiding", "Speaking", "MovingLeft", "MovingRight", "MovingUp", "MovingDown",
+                              "Idling", "Rest"}) {
+            const QJsonArray list = states.value(QLatin1String(s)).toArray();
+            QVERIFY2(!list.isEmpty(), s);
+            for (const QJsonValue &v : list)
+                QVERIFY2(anims.contains(v.toString()), s);
+        }
+        QCOMPARE(states.value(QStringLiteral("Speaking")).toArray().first().toString(), QStringLiteral("Speak"));
+    }
+
+    void restFramesAreDrawings_data() { archive_data(); }
+    // A real figure: a fair share of solid pixels, nothing in the corners.
+    void restFramesAreDrawings()
+    {
+        QFETCH(QString, id);
+        const auto c = characterById(id);
+        for (int scale : {1, 2}) {
+            const QImage img = render(*c, c->rest(), scale).convertToFormat(QImage::Format_ARGB32);
+            const double share = opaqueShare(img);
+            QVERIFY2(share > 0.15 && share < 0.75, qPrintable(QString::number(share)));
+            const int e = img.width() - 1, b = img.height() - 1;
+            for (QPoint corner : {QPoint(0, 0), QPoint(e, 0), QPoint(0, b), QPoint(e, b)})
+                QCOMPARE(qAlpha(img.pixel(corner)), 0);
+        }
+    }
+
+    // The speech mouths differ from one another, and the closed one matches the
+    // Speak frames it is drawn over.
+    void mouthsLineUp_data() { archive_data(); }
+    void mouthsLineUp()
+    {
+        QFETCH(QString, id);
+        const auto c = characterById(id);
+        const QImage base = render(*c, speakPose(*c), 1).copy(c->mouthRect());
+        const QImage closed = renderMouth(*c, Mouth::Closed, 1);
+        QCOMPARE(closed, base);
+        QVERIFY(renderMouth(*c, Mouth::Open, 1) != closed);
+        QVERIFY(renderMouth(*c, Mouth::Round, 1) != renderMouth(*c, Mouth::Wide, 1));
+        QVERIFY(QRect(QPoint(0, 0), c->frameSize()).contains(c->mouthRect()));
+    }
+
+    // Two characters never look alike: their rest frames differ in many pixels.
+    void charactersDiffer()
+    {
+        std::vector<QImage> rests;
+        for (const auto &c : m_chars)
+            rests.push_back(render(*c, c->rest(), 1).convertToFormat(QImage::Format_ARGB32)
+                                .scaled(128, 128, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        for (size_t i = 0; i < rests.size(); ++i) {
+            for (size_t j = i + 1; j < rests.size(); ++j) {
+                int differing = 0;
+                for (int y = 0; y < 128; ++y)
+                    for (int x = 0; x < 128; ++x) {
+                        const QRgb a = rests[i].pixel(x, y), b = rests[j].pixel(x, y);
+                        differing += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                                         std::abs(qBlue(a) - qBlue(b)) + std::abs(qAlpha(a) - qAlpha(b)) > 120;
+                    }
+                QVERIFY2(differing > 128 * 128 / 5, qPrintable(m_chars[i]->id() + QLatin1Char('/') + m_chars[j]->id()));
+            }
+        }
+    }
+
+    // Gestures move: no gesture is one picture held.
+    void gesturesMove()
+    {
+        for (const auto &c : m_chars) {
+            for (const BuiltAnimation &a : built(*c).animations) {
+                if (a.name == QLatin1String("RestPose"))
+                    continue;
+                QSet<QString> images;
+                for (const BuiltFrame &f : a.frames)
+                    images.insert(f.image);
+                QVERIFY2(images.size() >= 3, qPrintable(c->id() + QLatin1Char(' ') + a.name));
+            }
+        }
+    }
+
+private:
+    // Building draws every frame twice over; each character is built once per run.
+    const BuiltCharacter &built(const Character &c)
+    {
+        auto it = m_built.find(c.id());
+        if (it == m_built.end())
+            it = m_built.emplace(c.id(), build(c)).first;
+        return it->second;
+    }
+
+    QTemporaryDir m_dir;
+    std::map<QString, BuiltCharacter> m_built;
+    std::vector<std::unique_ptr<Character>> m_chars;
+};
+
+QTEST_MAIN(ArtFiles)
+#include "tst_artfiles.moc"
