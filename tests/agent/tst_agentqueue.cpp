@@ -82,6 +82,9 @@ void TestAgentQueue::initTestCase()
 
 void TestAgentQueue::init()
 {
+    // Any warning fails the test unless the test expects it (ignoreMessage) or it is
+    // the offscreen platform saying what it cannot do.
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("^(?!This plugin does not support).*")));
     m_control = std::make_unique<AgentControl>();
     g_log.clear();
 }
@@ -160,6 +163,7 @@ void TestAgentQueue::unknownAnimationFailsOnlyItsRequest()
     Character *c = m_control->characters().character(QStringLiteral("max"));
     Recorder rec(c);
     c->show(true);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("has no animation \"NoSuchAnimation\"")));
     const int bad = c->play(QStringLiteral("NoSuchAnimation"));
     const int good = c->play(QStringLiteral("Wave"));
     QVERIFY(bad > 0);

@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace chimewell::agent;
@@ -98,7 +99,13 @@ void TestAgentRender::initTestCase()
     QVERIFY(!speakingCharacter().write(m_home.path(), QStringLiteral("talker.acs")).isEmpty());
 }
 
-void TestAgentRender::init() { m_control = std::make_unique<AgentControl>(); }
+void TestAgentRender::init()
+{
+    // Any warning fails the test unless the test expects it (ignoreMessage) or it is
+    // the offscreen platform saying what it cannot do.
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("^(?!This plugin does not support).*")));
+    m_control = std::make_unique<AgentControl>();
+}
 void TestAgentRender::cleanup() { m_control.reset(); }
 
 Character *TestAgentRender::loadShown()

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QTest>
 #include <QWidget>
 
@@ -78,7 +79,13 @@ void TestAgentX11::initTestCase()
         QSKIP("needs an X server");
 }
 
-void TestAgentX11::init() { m_control = std::make_unique<AgentControl>(); }
+void TestAgentX11::init()
+{
+    // Any warning fails the test unless the test expects it (ignoreMessage) or it is
+    // the offscreen platform saying what it cannot do.
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("^(?!This plugin does not support).*")));
+    m_control = std::make_unique<AgentControl>();
+}
 void TestAgentX11::cleanup() { m_control.reset(); }
 
 Character *TestAgentX11::loadShown(int x, int y)
