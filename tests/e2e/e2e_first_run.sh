@@ -7,7 +7,8 @@ start_chimewell
 wait_for_log 'chimewell.ui: show New_User' 20
 [ -z "$(settings list)" ] || fail "the store is not empty before the agreement"
 
-win=$(xdotool search --sync --onlyvisible --name '^Chimewell$' | head -n1)
+for _ in $(seq 50); do clock_window >/dev/null && break; sleep 0.1; done
+win=$(clock_window) || fail "no agreement window"
 xdotool windowactivate --sync "$win" 2>/dev/null || xdotool windowfocus --sync "$win"
 xdotool key --clearmodifiers space            # I AGREE has the focus
 wait_for_log 'chimewell.ui: message "Windows Startup"' 10

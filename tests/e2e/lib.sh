@@ -44,10 +44,11 @@ wait_for_log() {
 # The running clocks (processes of the program folder's chimewell).
 clock_count() { pgrep -c -f "^$B/chimewell$" || true; }
 
-# The clock window: the visible window titled Chimewell of the given size class.
+# The clock window: the visible window titled Chimewell of the running clock.
 clock_window() {
-  local w
-  for w in $(xdotool search --onlyvisible --name '^Chimewell$' 2>/dev/null); do
+  local pid w
+  pid=$(pgrep -n -f "^$B/chimewell$") || return 1
+  for w in $(xdotool search --onlyvisible --pid "$pid" --name '^Chimewell$' 2>/dev/null); do
     echo "$w"; return 0
   done
   return 1
