@@ -16,23 +16,24 @@ trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$wo
 "$B/chimewell-settings" set Data Announce 0 >/dev/null
 
 now_ms() { date +%s%3N; }
-# Starts a program and prints the milliseconds until a visible window of that name is mapped.
+# Starts a program; sets `started` to its pid and `shown_ms` to the milliseconds
+# until a visible window of that name is mapped.
 time_to_window() {
   local name=$1; shift
-  local t0 t1
+  local t0
   t0=$(now_ms)
   "$@" >/dev/null 2>&1 &
-  pids+=($!)
+  started=$!
+  pids+=("$started")
   while ! xdotool search --onlyvisible --name "$name" >/dev/null 2>&1; do sleep 0.01; done
-  t1=$(now_ms)
-  echo $((t1 - t0))
+  shown_ms=$(($(now_ms) - t0))
 }
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 wakeups() { awk '/^voluntary_ctxt_switches/{v=$2}/^nonvoluntary_ctxt_switches/{n=$2}END{print v + n}' "/proc/$1/status"; }
 rss_kb() { awk '/^VmRSS/{print $2}' "/proc/$1/status"; }
 
-ours=$(time_to_window '^Chimewell$' "$B/chimewell"); ours_pid=${pids[-1]}
-theirs=$(time_to_window '^xclock$' xclock -digital -update 60); theirs_pid=${pids[-1]}
+time_to_window '^Chimewell$' "$B/chimewell"; ours=$shown_ms; ours_pid=$started
+time_to_window '^xclock$' xclock -digital -update 60; theirs=$shown_ms; theirs_pid=$started
 sleep 65   # past the start-up minute, into the running phase
 hz=$(getconf CLK_TCK)
 c0=$(cpu_ticks "$ours_pid"); x0=$(cpu_ticks "$theirs_pid")
