@@ -8,6 +8,8 @@
 #include <QJsonObject>
 #include <QLoggingCategory>
 #include <QMutex>
+#include <QRegularExpression>
+#include <QTest>
 
 #include <zip.h>
 
@@ -72,6 +74,12 @@ QStringList speechOf(const QString &id)
 }
 
 } // namespace agentlog
+
+void failOnUnexpectedWarnings()
+{
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(
+        "^(?!This plugin does not support|PulseAudioService|QStandardPaths: XDG_RUNTIME_DIR)")));
+}
 
 bool writeCharacterFile(const QString &path, const QString &name, const QString &description, int width, int height)
 {

@@ -53,6 +53,11 @@ QStringList of(const QString &id);
 QStringList speechOf(const QString &id);
 } // namespace agentlog
 
+// Makes the running test function fail on any warning but the few the
+// headless platform always gives; tests that expect one say so with
+// QTest::ignoreMessage.
+void failOnUnexpectedWarnings();
+
 // Writes a small but complete character file: one 128 x 128 frame shared by
 // the animations the clock plays.
 bool writeCharacterFile(const QString &path, const QString &name, const QString &description, int width = 128,

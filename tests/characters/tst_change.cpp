@@ -56,6 +56,7 @@ private Q_SLOTS:
 
     void init()
     {
+        failOnUnexpectedWarnings();
         m_home = std::make_unique<TestHome>();
         for (const char *id : {"max", "plany", "peedy", "merlin"})
             QVERIFY(m_home->addCharacter(QString::fromLatin1(id)));

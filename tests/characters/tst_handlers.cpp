@@ -53,6 +53,7 @@ private Q_SLOTS:
 
     void init()
     {
+        failOnUnexpectedWarnings();
         m_home = std::make_unique<TestHome>();
         QVERIFY(m_home->addCharacter(QStringLiteral("max"), QStringLiteral("Max"), QStringLiteral("Max tells the time.")));
         QVERIFY(m_home->addCharacter(QStringLiteral("plany"), QStringLiteral("Plany"), QStringLiteral("A plane.")));

@@ -29,6 +29,7 @@ private Q_SLOTS:
 
     void init()
     {
+        failOnUnexpectedWarnings();
         m_home = std::make_unique<TestHome>();
         QVERIFY(m_home->addCharacter(QStringLiteral("max")));
         QVERIFY(m_home->addCharacter(QStringLiteral("plany")));
