@@ -96,6 +96,7 @@ bool ClockCharacters::installCharacterFile(const QString &picked, const QString 
     // so the name loads now and at every later start. The copy runs off the
     // window thread; the window keeps handling events meanwhile.
     const QString target = QDir(platform::characterFolder()).filePath(file);
+    QPointer<ClockCharacters> self(this);
     QFutureWatcher<QString> watcher;
     QEventLoop loop;
     connect(&watcher, &QFutureWatcher<QString>::finished, &loop, &QEventLoop::quit);
@@ -103,6 +104,8 @@ bool ClockCharacters::installCharacterFile(const QString &picked, const QString 
     if (!watcher.isFinished())
         loop.exec();
     const QString error = watcher.result();
+    if (!self)
+        return false;
     if (error.isEmpty())
         return true;
 
@@ -145,11 +148,13 @@ void ClockCharacters::changeCharacter(Slot slot)
         return; // the settings dialog closes itself after the call
     }
 
-    // A title too short to lose its ".acs" leaves the name as it was.
-    const QString name = title.size() >= 4 ? title.left(title.size() - 4) : old;
+    // A title too short to lose its ".acs" leaves the name as it was, and the
+    // old character is simply reloaded.
+    const bool cut = title.size() >= 4;
+    const QString name = cut ? title.left(title.size() - 4) : old;
     if (name.isEmpty())
         return;
-    if (!installCharacterFile(picked, name) || !self)
+    if (cut && (!installCharacterFile(picked, name) || !self))
         return; // the old character stays, and so does its stored name
 
     agent::AgentControl *mine = one ? m_agent1 : m_agent2;

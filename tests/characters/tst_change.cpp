@@ -140,6 +140,22 @@ private Q_SLOTS:
         QCOMPARE(agentlog::all(), QStringList());
     }
 
+    void nameTooShortToCutReloadsTheOld()
+    {
+        store(keys::LastCharacter, QStringLiteral("max"));
+        start();
+        const QString picked = outside(QStringLiteral("ab"));
+        QVERIFY(writeCharacterFile(picked, QStringLiteral("Ab"), QStringLiteral("No extension.")));
+        const QByteArray maxBefore = bytes(inFolder(QStringLiteral("max.acs")));
+        dialogs::setNextFile(picked);
+        m_chars->newcharacter();
+        QCOMPARE(agentlog::all().mid(0, 2), QStringList({"max Unload", "max Load max.acs"}));
+        QCOMPARE(stored(keys::LastCharacter), QStringLiteral("max"));
+        // Nothing is copied over the old character's file.
+        QCOMPARE(bytes(inFolder(QStringLiteral("max.acs"))), maxBefore);
+        QCOMPARE(dialogs::takeShownMessages(), QStringList());
+    }
+
     void fileFromElsewhereIsCopiedIn()
     {
         start();
