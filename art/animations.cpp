@@ -103,7 +103,7 @@ std::vector<AnimationSpec> standardAnimations(const Character &c)
         start.eyeOpen = 0;
         Timeline tl(start);
         tl.to(140, [](Pose &p) { p.scale = 0.7; p.opacity = 1; p.squash = 0.25; p.eyeOpen = 0; })
-            .to(280, [](Pose &p) { p.scale = 1.08; p.squash = 0.12; p.eyeOpen = 1; p.happy = 1; p.mouth = Mouth::Grin; })
+            .to(280, [](Pose &p) { p.scale = 1.03; p.squash = 0.04; p.eyeOpen = 1; p.happy = 1; p.mouth = Mouth::Grin; })
             .to(420, [](Pose &p) { p.scale = 0.96; p.squash = -0.1; })
             .to(560, [](Pose &p) { p.scale = 1; p.squash = 0; p.happy = 0; })
             .back(700, R);
@@ -113,7 +113,7 @@ std::vector<AnimationSpec> standardAnimations(const Character &c)
     {   // Squash down, then shrink away.
         Timeline tl(R);
         tl.to(140, [](Pose &p) { p.squash = -0.15; p.eyeOpen = 0.5; })
-            .to(280, [](Pose &p) { p.squash = 0.2; p.scale = 1.05; p.eyeOpen = 0; p.mouth = Mouth::Round; })
+            .to(280, [](Pose &p) { p.squash = 0.05; p.eyeOpen = 0; p.mouth = Mouth::Round; })
             .to(560, [](Pose &p) { p.scale = 0.05; p.opacity = 0; p.squash = 0.3; }, Ease::In);
         AnimationSpec a = make(QStringLiteral("Hide"), tl, 70);
         a.exitToEnd = true;
@@ -148,7 +148,7 @@ std::vector<AnimationSpec> standardAnimations(const Character &c)
         Timeline tl(R);
         tl.to(400, [](Pose &p) { p.lookY = -0.9; p.lookX = 0.3; p.brow = 0.6; p.headTilt = -5; })
             .hold(800)
-            .to(1200, [](Pose &p) { p.armL = 150; p.armR = 150; p.elbowL = p.elbowR = 20; p.squash = 0.08;
+            .to(1200, [](Pose &p) { p.armL = 150; p.armR = 150; p.elbowL = p.elbowR = 20; p.squash = 0.03;
                                     p.eyeOpen = 0; p.mouth = Mouth::Round; })
             .hold(1600)
             .to(1900, [&](Pose &p) { p.armL = R.armL; p.armR = R.armR; p.elbowL = R.elbowL; p.elbowR = R.elbowR;
@@ -184,7 +184,7 @@ std::vector<AnimationSpec> standardAnimations(const Character &c)
 
     {   // Wave hello with the right hand.
         Timeline tl(R);
-        tl.to(250, [](Pose &p) { p.armR = 150; p.elbowR = 20; p.mouth = Mouth::Grin; p.brow = 0.7; p.lookX = 0.2; })
+        tl.to(250, [](Pose &p) { p.armR = 150; p.elbowR = 20; p.reach = 0.35; p.mouth = Mouth::Grin; p.brow = 0.7; p.lookX = 0.2; })
             .to(450, [](Pose &p) { p.elbowR = -25; p.headTilt = 4; })
             .to(650, [](Pose &p) { p.elbowR = 25; })
             .to(850, [](Pose &p) { p.elbowR = -25; })
@@ -198,9 +198,9 @@ std::vector<AnimationSpec> standardAnimations(const Character &c)
     {   // Two happy hops.
         Timeline tl(R);
         tl.to(150, [](Pose &p) { p.squash = -0.14; p.happy = 1; p.mouth = Mouth::Grin; p.armL = p.armR = 35; })
-            .to(320, [](Pose &p) { p.squash = 0.12; p.y = -12; p.armL = p.armR = 70; p.effect = Effect::Hearts; p.fx = 0.3; }, Ease::Out)
+            .to(320, [](Pose &p) { p.squash = 0.04; p.y = -7; p.armL = p.armR = 70; p.effect = Effect::Hearts; p.fx = 0.3; }, Ease::Out)
             .to(480, [](Pose &p) { p.squash = -0.12; p.y = 0; p.armL = p.armR = 35; p.fx = 0.5; }, Ease::In)
-            .to(640, [](Pose &p) { p.squash = 0.1; p.y = -9; p.armL = p.armR = 65; p.fx = 0.75; }, Ease::Out)
+            .to(640, [](Pose &p) { p.squash = 0.03; p.y = -5; p.armL = p.armR = 65; p.fx = 0.75; }, Ease::Out)
             .to(800, [](Pose &p) { p.squash = -0.08; p.y = 0; p.fx = 1; }, Ease::In)
             .to(950, [](Pose &p) { p.squash = 0; p.effect = Effect::None; p.fx = 0; })
             .back(1150, R);
@@ -212,10 +212,10 @@ std::vector<AnimationSpec> standardAnimations(const Character &c)
         Timeline tl(R);
         tl.to(200, [](Pose &p) { p.squash = -0.15; p.armL = p.armR = 60; p.mouth = Mouth::Grin; p.happy = 1;
                                  p.effect = Effect::Confetti; p.fx = 0; })
-            .to(400, [](Pose &p) { p.squash = 0.15; p.y = -14; p.armL = p.armR = 160; p.elbowL = p.elbowR = 10;
+            .to(400, [](Pose &p) { p.squash = 0.04; p.y = -7; p.armL = p.armR = 160; p.elbowL = p.elbowR = 10;
                                    p.fx = 0.2; p.mouth = Mouth::Wide; }, Ease::Out)
             .to(600, [](Pose &p) { p.squash = -0.1; p.y = 0; p.fx = 0.4; }, Ease::In)
-            .to(800, [](Pose &p) { p.squash = 0.05; p.armL = p.armR = 145; p.fx = 0.55; p.happy = 0; p.brow = 0.8; })
+            .to(800, [](Pose &p) { p.squash = 0.02; p.armL = p.armR = 145; p.fx = 0.55; p.happy = 0; p.brow = 0.8; })
             .to(1000, [](Pose &p) { p.armL = p.armR = 160; p.fx = 0.7; })
             .to(1200, [](Pose &p) { p.armL = p.armR = 145; p.fx = 0.85; p.mouth = Mouth::Grin; })
             .to(1400, [](Pose &p) { p.fx = 1; p.squash = 0; })
@@ -224,15 +224,13 @@ std::vector<AnimationSpec> standardAnimations(const Character &c)
         a.sound = QStringLiteral("sounds/congratulate.wav");
         out.push_back(a);
     }
-    {   // Head on one side, scratching, a question mark pops up.
+    {   // Head on one side, scratching above the ear, a question mark pops up.
         Timeline tl(R);
         tl.to(250, [](Pose &p) { p.headTilt = 10; p.browTilt = 1; p.mouth = Mouth::Flat; p.lookX = -0.5; p.lookY = -0.6;
-                                 p.armR = 165; p.elbowR = 95; p.effect = Effect::Question; p.fx = 0.05; })
-            .to(450, [](Pose &p) { p.elbowR = 115; p.fx = 0.3; })
-            .to(650, [](Pose &p) { p.elbowR = 95; p.fx = 0.45; })
-            .to(850, [](Pose &p) { p.elbowR = 115; p.fx = 0.6; })
-            .to(1050, [](Pose &p) { p.elbowR = 95; p.fx = 0.8; })
-            .to(1300, [](Pose &p) { p.fx = 1; })
+                                 p.armR = 150; p.elbowR = 35; p.reach = 0.8; p.effect = Effect::Question; p.fx = 0.05; });
+        for (int i = 0; i < 4; ++i)
+            tl.to(450 + i * 200, [i](Pose &p) { p.elbowR = i % 2 ? 35 : 48; p.fx = 0.3 + i * 0.17; });
+        tl.to(1300, [](Pose &p) { p.fx = 1; })
             .to(1350, [](Pose &p) { p.effect = Effect::None; })
             .back(1650, R);
         out.push_back(gesture(QStringLiteral("Confused"), tl));
@@ -250,10 +248,11 @@ std::vector<AnimationSpec> standardAnimations(const Character &c)
     }
     {   // A wand swirl and sparkles.
         Timeline tl(R);
-        tl.to(200, [](Pose &p) { p.prop = Prop::Wand; p.armR = 60; p.elbowR = 30; p.lookX = 0.7; p.lookY = -0.4; p.brow = 0.6; })
-            .to(450, [](Pose &p) { p.armR = 140; p.elbowR = 10; p.mouth = Mouth::Round; p.effect = Effect::Sparkles; p.fx = 0; })
-            .to(700, [](Pose &p) { p.armR = 110; p.elbowR = -20; p.fx = 0.3; })
-            .to(950, [](Pose &p) { p.armR = 150; p.elbowR = 15; p.fx = 0.55; p.mouth = Mouth::Grin; })
+        tl.to(100, [](Pose &p) { p.prop = Prop::Wand; p.armR = 30; p.elbowR = 20; })
+            .to(250, [](Pose &p) { p.prop = Prop::Wand; p.armR = 60; p.elbowR = 30; p.lookX = 0.7; p.lookY = -0.4; p.brow = 0.6; })
+            .to(450, [](Pose &p) { p.armR = 125; p.elbowR = 10; p.mouth = Mouth::Round; p.effect = Effect::Sparkles; p.fx = 0; })
+            .to(700, [](Pose &p) { p.armR = 105; p.elbowR = -15; p.fx = 0.3; })
+            .to(950, [](Pose &p) { p.armR = 130; p.elbowR = 5; p.fx = 0.55; p.mouth = Mouth::Grin; })
             .to(1200, [](Pose &p) { p.armR = 120; p.elbowR = -10; p.fx = 0.8; p.happy = 1; })
             .to(1450, [](Pose &p) { p.fx = 1; })
             .to(1500, [](Pose &p) { p.effect = Effect::None; p.happy = 0; })
@@ -282,7 +281,8 @@ std::vector<AnimationSpec> standardAnimations(const Character &c)
     }
     {   // Opens a book and reads along a line or two.
         Timeline tl(R);
-        tl.to(300, [](Pose &p) { p.prop = Prop::Book; p.propOpen = 0; p.armL = p.armR = 25; p.elbowL = p.elbowR = -95;
+        tl.to(100, [](Pose &p) { p.prop = Prop::Book; p.propOpen = 0; p.armL = p.armR = 20; p.elbowL = p.elbowR = -50; })
+            .to(300, [](Pose &p) { p.prop = Prop::Book; p.propOpen = 0; p.armL = p.armR = 25; p.elbowL = p.elbowR = -95;
                                  p.lookY = 0.9; p.eyeOpen = 0.85; })
             .to(500, [](Pose &p) { p.propOpen = 1; p.lookX = -0.7; })
             .to(900, [](Pose &p) { p.lookX = 0.7; }, Ease::Linear)

@@ -47,6 +47,8 @@ public:
     virtual Motion motion() const { return Motion::Walk; }
     // The point the whole-figure transform (scale, squash) is taken about: the feet.
     virtual QPointF ground() const { return {frameSize().width() / 2.0, frameSize().height() - 6.0}; }
+    // The whole drawing is shrunk a little about the feet, leaving room to jump and stretch.
+    virtual double figureScale() const { return 0.92; }
     // The pose it stands in; every animation starts and ends here.
     virtual Pose rest() const { return Pose(); }
     // Where the speech mouth overlays go, in scale-1 pixels. Speak frames hold the

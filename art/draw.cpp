@@ -1,6 +1,7 @@
 #include "draw.h"
 
 #include <QFont>
+#include <QLineF>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QRadialGradient>
@@ -134,17 +135,32 @@ void hand(QPainter &p, const Arm &a, int side, double r, const QColor &colour)
 void armsWithProp(QPainter &p, const Pose &pose, QPointF shoulderL, QPointF shoulderR, const ArmStyle &s,
                   Anchors &anchors)
 {
+    // Only the right arm stretches: it is the one that waves, points and scratches.
     const double k = 1 + std::clamp(pose.reach, 0.0, 1.0);
-    const Arm l = arm(shoulderL, -1, pose.armL, pose.elbowL, s.upper * k, s.lower * k);
+    const Arm l = arm(shoulderL, -1, pose.armL, pose.elbowL, s.upper, s.lower);
     const Arm r = arm(shoulderR, +1, pose.armR, pose.elbowR, s.upper * k, s.lower * k);
     limb(p, l.shoulder, l.elbow, l.hand, s.width, s.sleeve);
     limb(p, r.shoulder, r.elbow, r.hand, s.width, s.sleeve);
+    if (s.cuff.isValid()) {
+        for (const Arm *a : {&l, &r}) {
+            const QPointF d = (a->elbow - a->shoulder) / std::max(1.0, QLineF(a->shoulder, a->elbow).length());
+            const QPointF c = a->shoulder + d * s.cuffSize * 0.3;
+            p.save();
+            p.translate(c);
+            p.rotate(std::atan2(d.y(), d.x()) * 180 / pi - 90);
+            QPainterPath cuff;
+            cuff.addRoundedRect(QRectF(-s.cuffSize * 0.6, -s.cuffSize * 0.55, s.cuffSize * 1.2, s.cuffSize * 1.1),
+                                s.cuffSize * 0.45, s.cuffSize * 0.45);
+            fill(p, cuff, s.cuff, line, 0.6);
+            p.restore();
+        }
+    }
     anchors.handL = l.hand;
     anchors.handR = r.hand;
     if (pose.prop == Prop::Book)
-        book(p, (l.hand + r.hand) / 2 + QPointF(0, -s.hand * 0.6), 34, pose.propOpen);
+        book(p, (l.hand + r.hand) / 2 + QPointF(0, -s.hand * 1.6), 40, pose.propOpen);
     if (pose.prop == Prop::Wand)
-        wand(p, r.hand, r.handAngle + 180 - 35, 24, &anchors.tip);
+        wand(p, r.hand, 180 - r.handAngle + 20, 22, &anchors.tip);
     if (s.hands) {
         hand(p, l, -1, s.hand, s.skin);
         hand(p, r, +1, s.hand, s.skin);
@@ -159,7 +175,7 @@ void eye(QPainter &p, QPointF c, double rx, double ry, const Pose &pose, const E
         QPainterPath arc(c + QPointF(-rx * 0.85, ry * 0.25));
         arc.quadTo(c + QPointF(0, -ry * 0.95), c + QPointF(rx * 0.85, ry * 0.25));
         p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(ink, 2.8, Qt::SolidLine, Qt::RoundCap));
+        p.setPen(QPen(s.line, 2.8, Qt::SolidLine, Qt::RoundCap));
         p.drawPath(arc);
         p.restore();
         return;
@@ -169,7 +185,7 @@ void eye(QPainter &p, QPointF c, double rx, double ry, const Pose &pose, const E
         QPainterPath arc(c + QPointF(-rx * 0.9, 0));
         arc.quadTo(c + QPointF(0, ry * 0.55), c + QPointF(rx * 0.9, 0));
         p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(ink, 2.4, Qt::SolidLine, Qt::RoundCap));
+        p.setPen(QPen(s.line, 2.4, Qt::SolidLine, Qt::RoundCap));
         p.drawPath(arc);
         // Lashes at the outer corner.
         p.drawLine(c + QPointF(side * rx * 0.9, 0), c + QPointF(side * rx * 1.15, -ry * 0.25));

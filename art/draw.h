@@ -49,6 +49,8 @@ struct ArmStyle
     double upper = 14, lower = 13, width = 6, hand = 5;
     QColor sleeve, skin;
     bool hands = true;
+    QColor cuff;          // a short sleeve over the top of each arm, when valid
+    double cuffSize = 0;
 };
 void armsWithProp(QPainter &p, const Pose &pose, QPointF shoulderL, QPointF shoulderR, const ArmStyle &s,
                   Anchors &anchors);
@@ -57,7 +59,8 @@ struct EyeStyle
 {
     QColor iris = QColor(70, 120, 200);
     QColor lid = QColor(250, 215, 180);
-    double irisSize = 0.62; // of the eye's half width
+    double irisSize = 0.7; // of the eye's half width
+    QColor line = ink;     // closed and happy eyes are drawn as lines of this colour
 };
 // One eye at c; side -1 or +1 mirrors the highlights and the puzzled lid.
 void eye(QPainter &p, QPointF c, double rx, double ry, const Pose &pose, const EyeStyle &s, int side);

@@ -39,7 +39,8 @@ QTransform figureTransform(const Character &c, const Pose &pose)
     t.translate(g.x() + pose.x, g.y() + pose.y);
     t.rotate(pose.lean);
     // Squash keeps the volume roughly: taller is thinner.
-    t.scale(pose.scale * (1 - pose.squash * 0.6), pose.scale * (1 + pose.squash));
+    const double k = pose.scale * c.figureScale();
+    t.scale(k * (1 - pose.squash * 0.6), k * (1 + pose.squash));
     t.translate(-g.x(), -g.y());
     return t;
 }

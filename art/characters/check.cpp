@@ -24,6 +24,7 @@ public:
         return QStringLiteral("A springy tick mark who is always right on time. Everything gets a big green check!");
     }
     VoiceSpec voice() const override { return {QStringLiteral("en-us"), QStringLiteral("f2"), 60, 175}; }
+    double figureScale() const override { return 0.85; }
     QRect mouthRect() const override { return draw::mouthBounds(mouthCentre(), 14); }
     double soundPitch() const override { return 1.12; }
 
@@ -51,7 +52,7 @@ public:
         arms.hand = 5.5;
         arms.sleeve = green.darker(120);
         arms.skin = glove;
-        draw::armsWithProp(p, pose, ht.map(QPointF(46, 80)), ht.map(QPointF(90, 62)), arms, a);
+        draw::armsWithProp(p, pose, ht.map(QPointF(46, 80)), ht.map(QPointF(86, 64)), arms, a);
         return a;
     }
 

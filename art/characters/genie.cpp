@@ -25,6 +25,7 @@ public:
     }
     VoiceSpec voice() const override { return {QStringLiteral("en-us"), QStringLiteral("m7"), 25, 160}; }
     Motion motion() const override { return Motion::Float; }
+    double figureScale() const override { return 0.86; }
     QRect mouthRect() const override { return draw::mouthBounds(mouthCentre(), 16); }
     double soundPitch() const override { return 0.94; }
 

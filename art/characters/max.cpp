@@ -29,20 +29,6 @@ public:
     QRect mouthRect() const override { return draw::mouthBounds(mouthCentre(), mouthWidth); }
     double soundPitch() const override { return 1.0; }
 
-    void adjust(AnimationSpec &a) const override
-    {
-        if (a.name == QLatin1String("Confused")) {
-            // Reach the side of the head to scratch it.
-            Timeline tl(rest());
-            tl.to(250, [](Pose &p) { p.headTilt = 10; p.browTilt = 1; p.mouth = Mouth::Flat; p.lookX = -0.5; p.lookY = -0.6;
-                                     p.armR = 150; p.elbowR = 70; p.reach = 0.7; p.effect = Effect::Question; p.fx = 0.05; });
-            for (int i = 0; i < 4; ++i)
-                tl.to(450 + i * 200, [i](Pose &p) { p.elbowR = i % 2 ? 70 : 85; p.fx = 0.3 + i * 0.17; });
-            tl.to(1300, [](Pose &p) { p.fx = 1; }).to(1350, [](Pose &p) { p.effect = Effect::None; }).back(1650, rest());
-            a.timeline = tl;
-        }
-    }
-
     Anchors draw(QPainter &p, const Pose &pose) const override
     {
         Anchors a;
@@ -70,16 +56,9 @@ public:
         arms.hand = 5.2;
         arms.sleeve = skin;
         arms.skin = skin;
+        arms.cuff = shirt;
+        arms.cuffSize = 11;
         draw::armsWithProp(p, pose, {51, 81}, {77, 81}, arms, a);
-        // Short sleeves over the tops of the arms.
-        for (int side : {-1, 1}) {
-            const double ang = side < 0 ? pose.armL : pose.armR;
-            p.save();
-            p.translate(64 + side * 14, 81);
-            p.rotate(-side * ang * 0.8);
-            draw::ellipse(p, QRectF(-6, -5, 12, 11), shirt, draw::line, 0.6);
-            p.restore();
-        }
         return a;
     }
 

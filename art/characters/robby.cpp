@@ -25,6 +25,7 @@ public:
         return QStringLiteral("A friendly robot who counts every second. His antenna blinks when the hour strikes.");
     }
     VoiceSpec voice() const override { return {QStringLiteral("en-us"), QStringLiteral("m4"), 30, 140}; }
+    double figureScale() const override { return 0.87; }
     QRect mouthRect() const override { return draw::mouthBounds(mouthCentre(), 18); }
     double soundPitch() const override { return 0.84; }
 
@@ -128,6 +129,7 @@ private:
         es.iris = glow;
         es.lid = QColor(40, 60, 90);
         es.irisSize = 0.66;
+        es.line = glow;
         draw::eye(p, {53 + dx, 37}, 8, 8.5, pose, es, -1);
         draw::eye(p, {75 + dx, 37}, 8, 8.5, pose, es, 1);
         draw::brow(p, {53 + dx, 26.5}, 9, pose, -1, glow, 2.2);

@@ -317,6 +317,33 @@ private Q_SLOTS:
         }
     }
 
+    // Nothing is cut off by the frame: no picture touches its top or sides, except
+    // while flying in and out.
+    void figuresFitTheFrame()
+    {
+        QStringList cut;
+        for (const auto &c : m_chars) {
+            for (const AnimationSpec &a : standardAnimations(*c)) {
+                if ((a.name == QLatin1String("Show") || a.name == QLatin1String("Hide")) && c->motion() == Motion::Fly)
+                    continue;
+                for (int t = 0; t <= a.timeline.length(); t += a.step) {
+                    Pose pose = a.timeline.at(t);
+                    pose.effect = Effect::None; // confetti may well fall in from above
+                    const QImage img = render(*c, pose, 1).convertToFormat(QImage::Format_ARGB32);
+                    int touching = 0;
+                    for (int x = 0; x < img.width(); ++x)
+                        touching += qAlpha(img.pixel(x, 0)) > 40;
+                    for (int y = 0; y < img.height(); ++y)
+                        touching += (qAlpha(img.pixel(0, y)) > 40) + (qAlpha(img.pixel(img.width() - 1, y)) > 40);
+                    if (touching)
+                        cut << c->id() + QLatin1Char(' ') + a.name;
+                }
+            }
+        }
+        cut.removeDuplicates();
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1String(", "))));
+    }
+
 private:
     // Building draws every frame twice over; each character is built once per run.
     const BuiltCharacter &built(const Character &c)
