@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QMutex>
 #include <QStandardPaths>
@@ -407,6 +408,7 @@ bool write(const QString &application, const QString &section, const QString &ke
         errno = EINVAL;
         return fail("empty key");
     }
+    const bool newFolder = !QFileInfo(folder).isDir();
     if (!QDir().mkpath(folder))
         return fail("cannot create the folder");
     ::chmod(QFile::encodeName(folder).constData(), 0700);
@@ -462,11 +464,14 @@ bool write(const QString &application, const QString &section, const QString &ke
         errno = written ? errno : savedErrno;
         return fail("cannot write the file");
     }
-    // The rename itself is durable only once the folder is synced.
-    const int dirFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
+    // The rename itself is durable only once the folder is synced, and a folder
+    // made just now only once its parent is.
+    for (const QString &dir : newFolder ? QStringList{folder, QFileInfo(folder).path()} : QStringList{folder}) {
+        const int dirFd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dirFd >= 0) {
+            ::fsync(dirFd);
+            ::close(dirFd);
+        }
     }
     unlock();
     return true;

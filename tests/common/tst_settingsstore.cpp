@@ -280,13 +280,13 @@ void TestSettingsStore::writeIsOnDiskWhenItReturns()
 }
 
 // Durability: the new file's data is synced before it replaces the old one, and
-// the folder after it, so a power cut leaves the old or the new file.
+// the folder after it (and the folder's parent when the folder is new), so a
+// power cut leaves the old or the new file.
 void TestSettingsStore::writeSyncsBeforeAndAfterTheRename()
 {
     const QString strace = QStandardPaths::findExecutable(QStringLiteral("strace"));
     if (strace.isEmpty())
         QSKIP("strace is not installed");
-    QVERIFY(store::write(kApp, QStringLiteral("Data"), QStringLiteral("Old"), QStringLiteral("1")));
     const QString trace = m_root.filePath(QStringLiteral("trace%1").arg(m_run));
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -309,6 +309,8 @@ void TestSettingsStore::writeSyncsBeforeAndAfterTheRename()
     const QStringList lines = QString::fromUtf8(contents(trace)).split(QLatin1Char('\n'));
     const QRegularExpression openTemp(QStringLiteral("openat\\(.*settings\\.ini\\.[^/\"]+\".*O_CREAT.*\\) += (\\d+)"));
     const QRegularExpression openDir(QStringLiteral("openat\\(.*ChimewellIIV\".*O_DIRECTORY.*\\) += (\\d+)"));
+    const QRegularExpression openParent(QStringLiteral("openat\\(.*\"%1\".*O_DIRECTORY.*\\) += (\\d+)")
+                                            .arg(QRegularExpression::escape(m_config)));
     const QRegularExpression rename(QStringLiteral("rename.*settings\\.ini\\.[^\"]+\".*settings\\.ini\".*= 0"));
     int step = 0;
     QString tempFd, dirFd;
@@ -329,13 +331,22 @@ void TestSettingsStore::writeSyncsBeforeAndAfterTheRename()
             const auto m = openDir.match(l);
             if (m.hasMatch())
                 dirFd = m.captured(1);
-            else if (!dirFd.isEmpty() && QRegularExpression(QStringLiteral("fsync\\(%1\\) += 0").arg(dirFd)).match(l).hasMatch())
+            else if (!dirFd.isEmpty() && QRegularExpression(QStringLiteral("fsync\\(%1\\) += 0").arg(dirFd)).match(l).hasMatch()) {
                 step = 4;
+                dirFd.clear();
+            }
+        } else if (step == 4) {
+            // The store's folder was made by this write: its entry in the parent must last too.
+            const auto m = openParent.match(l);
+            if (m.hasMatch())
+                dirFd = m.captured(1);
+            else if (!dirFd.isEmpty() && QRegularExpression(QStringLiteral("fsync\\(%1\\) += 0").arg(dirFd)).match(l).hasMatch())
+                step = 5;
         }
     }
-    if (step != 4)
+    if (step != 5)
         qWarning().noquote() << contents(trace);
-    QCOMPARE(step, 4);
+    QCOMPARE(step, 5);
 }
 
 void TestSettingsStore::concurrentWritersLoseNothing()
