@@ -32,8 +32,8 @@ OutputOptions g_options;
 
 constexpr int kPollMs = 25;
 // A sink whose clock stands still this long while there is audio for it has lost its
-// device; the speech goes on silently.
-constexpr qint64 kStalledSinkMs = 1500;
+// device; the speech goes on silently. (A sound server waking from idle can take two.)
+constexpr qint64 kStalledSinkMs = 4000;
 // The engine sent nothing for this long although the listener is waiting: give up.
 constexpr qint64 kStalledEngineMs = 10000;
 constexpr int kFallbackRate = 22050;
