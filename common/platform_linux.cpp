@@ -83,8 +83,12 @@ QString runtimeFolder()
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QDir(runtime).exists())
         return runtime;
-    // No runtime folder (a plain ssh or cron session): a private one in /tmp.
-    const QString fallback = QDir::tempPath() + QStringLiteral("/chimewell-") + qEnvironmentVariable("USER", QStringLiteral("user"));
+    // No runtime folder (a plain ssh or cron session): a private folder in the
+    // user's own cache, which no other user can take over first.
+    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (cache.isEmpty() || !QDir::isAbsolutePath(cache))
+        cache = QDir::homePath() + QStringLiteral("/.cache");
+    const QString fallback = cache + QStringLiteral("/chimewell/run");
     QDir().mkpath(fallback);
     QFile::setPermissions(fallback, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return fallback;
