@@ -10,7 +10,9 @@ namespace chimewell {
 // chimewell.launch.
 bool startProgram(const QString &program, const QStringList &arguments = {});
 // Starts the program named by a stored command line (an alarm's Launch value):
-// split the way a shell would split words, without running a shell.
+// split into words at blanks, double quotes grouping (no shell runs, and
+// single quotes, variables and globs mean nothing). A command line that is
+// itself the path of a file is that one program.
 bool startCommandLine(const QString &commandLine);
 // Starts one of the programs shipped in the program folder.
 bool startShipped(const QString &name, const QStringList &arguments = {});
