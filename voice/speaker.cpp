@@ -8,10 +8,12 @@
 #include <QAudioFormat>
 #include <QAudioSink>
 #include <QElapsedTimer>
+#include <QFutureWatcher>
 #include <QLoggingCategory>
 #include <QMediaDevices>
 #include <QPointer>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <limits>
@@ -37,6 +39,8 @@ constexpr qint64 kStalledSinkMs = 4000;
 // The engine sent nothing for this long although the listener is waiting: give up.
 constexpr qint64 kStalledEngineMs = 10000;
 constexpr int kFallbackRate = 22050;
+// Texts longer than this are parsed on a worker thread, not in speak().
+constexpr int kParseInlineChars = 32 * 1024;
 } // namespace
 
 void setOutputOptions(const OutputOptions &options)
@@ -76,6 +80,7 @@ public:
     }
 
     void begin(const QString &taggedText);
+    void proceed(quint64 generation, const tags::Parsed &parsed);
     void end(bool complete);
     void tick();
     void onChunk(quint64 job, const SynthChunk &chunk);
@@ -84,6 +89,7 @@ public:
     Voice m_voice;
     QString m_lastSpeech;
     bool m_speaking = false;
+    bool m_started = false; // started() was emitted for this speech
     quint64 m_generation = 0;
 
 private:
@@ -128,10 +134,28 @@ void Speaker::Private::reset()
 void Speaker::Private::begin(const QString &taggedText)
 {
     const quint64 generation = ++m_generation;
-    tags::Parsed parsed = tags::parse(taggedText, m_lastSpeech);
-    m_lastSpeech = parsed.source;
     reset();
     m_speaking = true;
+    m_started = false;
+    if (taggedText.size() <= kParseInlineChars) {
+        proceed(generation, tags::parse(taggedText, m_lastSpeech));
+        return;
+    }
+    // A long text is parsed off the UI thread; started() follows when it is done.
+    auto *watcher = new QFutureWatcher<tags::Parsed>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
+        watcher->deleteLater();
+        if (generation == m_generation && m_speaking)
+            proceed(generation, watcher->result());
+    });
+    watcher->setFuture(QtConcurrent::run(
+        [text = taggedText, last = m_lastSpeech] { return tags::parse(text, last); }));
+}
+
+void Speaker::Private::proceed(quint64 generation, const tags::Parsed &parsed)
+{
+    m_lastSpeech = parsed.source;
+    m_started = true;
     Q_EMIT q->started(parsed.display);
     if (generation != m_generation)
         return; // stopped or restarted from a slot
@@ -384,6 +408,13 @@ void Speaker::Private::end(bool complete)
     m_events.clear();
     m_nextEvent = 0;
     m_speaking = false;
+    if (!m_started) {
+        // Stopped while a long text was still being read: the pair stays a pair.
+        m_started = true;
+        Q_EMIT q->started(QString());
+        if (generation != m_generation)
+            return;
+    }
     if (!emitMouth(Mouth::Closed) || generation != m_generation)
         return;
     Q_EMIT q->finished();

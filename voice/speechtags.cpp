@@ -101,6 +101,8 @@ public:
 
     Parsed run(const QString &text)
     {
+        m_out.display.reserve(text.size());
+        m_out.source.reserve(text.size());
         feed(text, 0);
         flush();
         return std::move(m_out);
