@@ -121,7 +121,8 @@ public:
 };
 
 // Parses the bytes of a character file. Returns nothing, with the reason in
-// *error, when the file breaks the format or one of its limits.
+// *error, when the file breaks the format or one of its limits. Needs no
+// QGuiApplication and is safe on any thread (the fuzzer and file checks use it).
 std::optional<CharacterData> parseCharacterFile(const QByteArray &bytes, QString *error);
 
 // Reads and parses a file from disk (size checked before reading).
