@@ -107,7 +107,7 @@ std::vector<AnimationSpec> standardAnimations(const Character &c)
             .to(420, [](Pose &p) { p.scale = 0.96; p.squash = -0.1; })
             .to(560, [](Pose &p) { p.scale = 1; p.squash = 0; p.happy = 0; })
             .back(700, R);
-        AnimationSpec a = make(QStringLiteral("Show"), tl, 70);
+        AnimationSpec a = make(QStringLiteral("Show"), tl, 80);
         out.push_back(a);
     }
     {   // Squash down, then shrink away.
@@ -115,7 +115,7 @@ std::vector<AnimationSpec> standardAnimations(const Character &c)
         tl.to(140, [](Pose &p) { p.squash = -0.15; p.eyeOpen = 0.5; })
             .to(280, [](Pose &p) { p.squash = 0.05; p.eyeOpen = 0; p.mouth = Mouth::Round; })
             .to(560, [](Pose &p) { p.scale = 0.05; p.opacity = 0; p.squash = 0.3; }, Ease::In);
-        AnimationSpec a = make(QStringLiteral("Hide"), tl, 70);
+        AnimationSpec a = make(QStringLiteral("Hide"), tl, 80);
         a.exitToEnd = true;
         out.push_back(a);
     }

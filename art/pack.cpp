@@ -3,12 +3,12 @@
 #include "acswriter.h"
 #include "animations.h"
 #include "draw.h"
+#include "png.h"
 #include "sound.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QHash>
-#include <QImageWriter>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPainter>
@@ -19,18 +19,7 @@ namespace chimewell::art {
 
 namespace {
 
-QByteArray png(const QImage &img)
-{
-    QByteArray bytes;
-    QBuffer buf(&bytes);
-    buf.open(QIODevice::WriteOnly);
-    QImageWriter w(&buf, "png");
-    // Moderate compression: the files stay small and the build stays quick.
-    w.setQuality(80);
-    if (!w.write(img.convertToFormat(QImage::Format_ARGB32)))
-        return {};
-    return bytes;
-}
+QByteArray png(const QImage &img) { return encodePng(img); }
 
 QTransform figureTransform(const Character &c, const Pose &pose)
 {
@@ -105,11 +94,13 @@ BuiltCharacter build(const Character &c)
 {
     BuiltCharacter out;
     QHash<QByteArray, QString> byHash;   // identical pictures share one entry
-    QHash<QString, int> usedNames;
 
-    auto addImage = [&](const QImage &one, const QImage &two, const QString &suggested) {
+    // A pose is drawn at scale 1 first; only a picture not seen before is drawn
+    // again at scale 2 and encoded.
+    auto addImage = [&](const Pose &pose, const QString &suggested) {
+        const QImage one = render(c, pose, 1);
         QCryptographicHash h(QCryptographicHash::Sha1);
-        h.addData(QByteArrayView(reinterpret_cast<const char *>(two.constBits()), two.sizeInBytes()));
+        h.addData(QByteArrayView(reinterpret_cast<const char *>(one.constBits()), one.sizeInBytes()));
         const QByteArray key = h.result();
         auto it = byHash.constFind(key);
         if (it != byHash.constEnd())
@@ -117,7 +108,7 @@ BuiltCharacter build(const Character &c)
         const QString name = QStringLiteral("frames/%1.png").arg(suggested);
         byHash.insert(key, name);
         out.entries.emplace_back(name, png(one));
-        out.entries.emplace_back(QStringLiteral("2x/") + name, png(two));
+        out.entries.emplace_back(QStringLiteral("2x/") + name, png(render(c, pose, 2)));
         out.images.emplace_back(name, one);
         return name;
     };
@@ -141,7 +132,7 @@ BuiltCharacter build(const Character &c)
             const QString base = spec.name == QLatin1String("RestPose")
                                      ? QStringLiteral("rest")
                                      : QStringLiteral("%1_%2").arg(spec.name.toLower()).arg(i, 2, 10, QLatin1Char('0'));
-            const QString image = addImage(render(c, pose, 1), render(c, pose, 2), base);
+            const QString image = addImage(pose, base);
             const bool soundHere = !spec.sound.isEmpty() && t <= spec.soundAt && spec.soundAt < t + spec.step;
             if (spec.mergeStill && !built.frames.empty() && built.frames.back().image == image && !soundHere &&
                 built.frames.back().duration + spec.step <= 10000) {
@@ -271,8 +262,8 @@ bool writeCharacterFile(const BuiltCharacter &built, const QString &path, QStrin
 
 QImage contactSheet(const Character &c, const BuiltCharacter &built)
 {
-    // Thumbnails at three quarters of scale 1 keep the sheet small enough to commit.
-    const double thumb = 0.75;
+    // Half-size thumbnails keep the sheet small enough to commit.
+    const double thumb = 0.5;
     const QSize cell = (QSizeF(c.frameSize()) * thumb).toSize() + QSize(6, 18);
     const int label = 120;
     QHash<QString, QImage> images;

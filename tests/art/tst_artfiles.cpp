@@ -3,6 +3,7 @@
 #include "animations.h"
 #include "character.h"
 #include "pack.h"
+#include "png.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -112,6 +113,30 @@ private Q_SLOTS:
         QVERIFY(m_dir.isValid());
         m_chars = allCharacters();
         QCOMPARE(int(m_chars.size()), 7);
+    }
+
+    // The quick PNG encoder loses nothing: odd sizes, half-transparent edges, every channel.
+    void pngRoundTrip()
+    {
+        QImage img(37, 19, QImage::Format_ARGB32);
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                img.setPixel(x, y, qRgba(x * 7, y * 13, (x * y) % 256, (x * 29 + y * 3) % 256));
+        const QImage back = QImage::fromData(encodePng(img), "PNG").convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(back.size(), img.size());
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (qAlpha(img.pixel(x, y)) == 255 || qAlpha(img.pixel(x, y)) == 0)
+                    QCOMPARE(back.pixel(x, y) | (qAlpha(img.pixel(x, y)) ? 0 : 0xffffffu),
+                             img.pixel(x, y) | (qAlpha(img.pixel(x, y)) ? 0 : 0xffffffu));
+                else
+                    QCOMPARE(back.pixel(x, y), img.pixel(x, y));
+        // A premultiplied picture, as the renderer makes, comes back unpremultiplied and whole.
+        QImage pm(8, 8, QImage::Format_ARGB32_Premultiplied);
+        pm.fill(QColor(200, 100, 50, 128));
+        const QImage pmBack = QImage::fromData(encodePng(pm), "PNG");
+        QCOMPARE(qAlpha(pmBack.pixel(3, 3)), 128);
+        QVERIFY(std::abs(qRed(pmBack.pixel(3, 3)) - 200) <= 2);
     }
 
     void archive_data()
