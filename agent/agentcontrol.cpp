@@ -4,6 +4,10 @@
 #include "common/platform.h"
 
 #include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace chimewell::agent {
 
@@ -61,7 +65,11 @@ bool Characters::load(const QString &id, const QString &file)
     QElapsedTimer clock;
     clock.start();
     QString error;
-    const std::optional<CharacterData> data = loadCharacterFile(path, &error);
+    // Without a HiDPI screen the 2x pictures are not read at all: quicker, and smaller.
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    ParseOptions options;
+    options.hiDpi = std::any_of(screens.begin(), screens.end(), [](QScreen *s) { return s->devicePixelRatio() > 1.0; });
+    const std::optional<CharacterData> data = loadCharacterFile(path, &error, options);
     if (!data) {
         qCWarning(lcAgent, "cannot load %s as %s: %s", qUtf8Printable(path), qUtf8Printable(id), qUtf8Printable(error));
         return false;

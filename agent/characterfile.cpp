@@ -7,11 +7,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QtConcurrentMap>
 #include <QtEndian>
 
 #include <zip.h>
 
 #include <cmath>
+#include <numeric>
 
 namespace chimewell::agent {
 
@@ -281,7 +283,10 @@ const char *const mouthNames[] = {"closed", "small", "open", "wide", "round"}; /
 class Parser final
 {
 public:
-    Parser(Archive &archive, QString *error) : m_archive(archive), m_error(error) {}
+    Parser(Archive &archive, QString *error, const ParseOptions &options)
+        : m_archive(archive), m_error(error), m_options(options)
+    {
+    }
 
     bool parse(CharacterData &c)
     {
@@ -539,6 +544,10 @@ private:
     {
         limitImageAllocations();
         c.images.resize(m_imageNames.size());
+        // Read and check the headers in order (the archive is not for threads), then
+        // decode every picture at once on all cores: decoding is most of a load.
+        QList<QByteArray> pngs(m_imageNames.size());
+        QList<QSize> sizes(m_imageNames.size());
         for (int i = 0; i < m_imageNames.size(); ++i) {
             const QString &name = m_imageNames.at(i);
             const auto data = m_archive.read(name, limits::imageBytes, m_error);
@@ -551,20 +560,25 @@ private:
             if (m_imageExact.at(i) ? *size != max : (size->width() > max.width() || size->height() > max.height()))
                 return fail(m_error, QStringLiteral("the image %1 is %2x%3, not %4x%5")
                                          .arg(name).arg(size->width()).arg(size->height()).arg(max.width()).arg(max.height()));
-            FrameImage &fi = c.images[i];
-            fi.image = decodePng(*data, *size);
-            if (fi.image.isNull())
-                return fail(m_error, QStringLiteral("the image %1 does not decode as PNG").arg(name));
+            pngs[i] = *data;
+            sizes[i] = *size;
 
             const QString hiName = QStringLiteral("2x/") + name;
-            if (m_archive.contains(hiName)) {
+            if (m_options.hiDpi && m_archive.contains(hiName)) {
                 // A damaged entry means a damaged archive; a wrong picture is only ignored.
                 const auto hi = m_archive.read(hiName, limits::imageBytes, m_error);
                 if (!hi)
                     return false;
                 if (pngSize(*hi) == *size * 2)
-                    fi.set2x(*hi, *size * 2);
+                    c.images[i].set2x(*hi, *size * 2);
             }
+        }
+        QList<int> order(m_imageNames.size());
+        std::iota(order.begin(), order.end(), 0);
+        QtConcurrent::blockingMap(order, [&](int i) { c.images[i].image = decodePng(pngs.at(i), sizes.at(i)); });
+        for (int i = 0; i < m_imageNames.size(); ++i) {
+            if (c.images.at(i).image.isNull())
+                return fail(m_error, QStringLiteral("the image %1 does not decode as PNG").arg(m_imageNames.at(i)));
         }
         // Frames point at images by index already; the mouth shapes are copied with their fallbacks.
         if (c.hasMouth) {
@@ -597,6 +611,7 @@ private:
 
     Archive &m_archive;
     QString *m_error;
+    ParseOptions m_options;
     QStringList m_imageNames;
     QList<QSize> m_imageMax;
     QList<bool> m_imageExact;
@@ -636,10 +651,15 @@ int CharacterData::findAnimation(const QString &name) const
 
 std::optional<CharacterData> parseCharacterFile(const QByteArray &bytes, QString *error)
 {
+    return parseCharacterFile(bytes, error, ParseOptions());
+}
+
+std::optional<CharacterData> parseCharacterFile(const QByteArray &bytes, QString *error, const ParseOptions &options)
+{
     QString why;
     Archive archive;
     CharacterData c;
-    if (!archive.open(bytes, &why) || !Parser(archive, &why).parse(c)) {
+    if (!archive.open(bytes, &why) || !Parser(archive, &why, options).parse(c)) {
         if (error)
             *error = why.isEmpty() ? QStringLiteral("the file is damaged") : why;
         return std::nullopt;
@@ -648,6 +668,11 @@ std::optional<CharacterData> parseCharacterFile(const QByteArray &bytes, QString
 }
 
 std::optional<CharacterData> loadCharacterFile(const QString &path, QString *error)
+{
+    return loadCharacterFile(path, error, ParseOptions());
+}
+
+std::optional<CharacterData> loadCharacterFile(const QString &path, QString *error, const ParseOptions &options)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -661,7 +686,7 @@ std::optional<CharacterData> loadCharacterFile(const QString &path, QString *err
         return std::nullopt;
     }
     const QByteArray bytes = file.read(limits::archiveBytes + 1);
-    return parseCharacterFile(bytes, error);
+    return parseCharacterFile(bytes, error, options);
 }
 
 } // namespace chimewell::agent

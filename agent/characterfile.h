@@ -125,7 +125,15 @@ public:
 // QGuiApplication and is safe on any thread (the fuzzer and file checks use it).
 std::optional<CharacterData> parseCharacterFile(const QByteArray &bytes, QString *error);
 
+struct ParseOptions
+{
+    // false: the 2x pictures are not even read (no screen would show them).
+    bool hiDpi = true;
+};
+std::optional<CharacterData> parseCharacterFile(const QByteArray &bytes, QString *error, const ParseOptions &options);
+
 // Reads and parses a file from disk (size checked before reading).
 std::optional<CharacterData> loadCharacterFile(const QString &path, QString *error);
+std::optional<CharacterData> loadCharacterFile(const QString &path, QString *error, const ParseOptions &options);
 
 } // namespace chimewell::agent
