@@ -321,7 +321,9 @@ void mouth(QPainter &p, QPointF c, double w, Mouth m, const MouthStyle &s)
 
 QRect mouthBounds(QPointF c, double w)
 {
-    return QRectF(c.x() - w * 0.55 - 3, c.y() - w * 0.15 - 3, w * 1.1 + 6, w * 0.7 + 6).toAlignedRect();
+    // Tight: the speech shapes reach a little above the centre and about half the
+    // width below it. Anything else that moves must stay out of this patch.
+    return QRectF(c.x() - w * 0.55 - 2, c.y() - w * 0.1 - 2, w * 1.1 + 4, w * 0.55 + 4).toAlignedRect();
 }
 
 void star(QPainter &p, QPointF c, double r, const QColor &colour, double rotation, double pen)

@@ -81,12 +81,18 @@ QImage render(const Character &c, const Pose &pose, int scale)
     return faded;
 }
 
+QRect mouthPlace(const Character &c)
+{
+    return figureTransform(c, speakPose(c)).mapRect(QRectF(c.mouthRect())).toAlignedRect() &
+           QRect(QPoint(0, 0), c.frameSize());
+}
+
 QImage renderMouth(const Character &c, Mouth shape, int scale)
 {
     Pose pose = speakPose(c);
     pose.mouth = shape;
     const QImage whole = render(c, pose, scale);
-    const QRect r = c.mouthRect();
+    const QRect r = mouthPlace(c);
     return whole.copy(QRect(r.topLeft() * scale, r.size() * scale));
 }
 
@@ -203,7 +209,7 @@ BuiltCharacter build(const Character &c)
         out.images.emplace_back(name, one);
         mouthImages.insert(mouthName(m), name);
     }
-    const QRect mr = c.mouthRect();
+    const QRect mr = mouthPlace(c);
 
     const VoiceSpec v = c.voice();
     QJsonObject voice{{QStringLiteral("language"), v.language},
@@ -318,7 +324,7 @@ QImage contactSheet(const Character &c, const BuiltCharacter &built)
     p.setFont(bold);
     p.setPen(QColor(40, 40, 60));
     p.drawText(QRect(8, 40 + row * cell.height(), label - 12, cell.height()), Qt::AlignVCenter, QStringLiteral("Mouths"));
-    const QRect mr = c.mouthRect();
+    const QRect mr = mouthPlace(c);
     int col = 0;
     for (const char *m : {"closed", "small", "open", "wide", "round"}) {
         // Each mouth over the first Speak frame, as the player composes them.

@@ -14,6 +14,10 @@ namespace chimewell::art {
 // Renders one pose at scale 1 or 2: a transparent RGBA image of frameSize() * scale.
 QImage render(const Character &c, const Pose &pose, int scale);
 
+// Where the mouth overlays go in the frame: the character's mouthRect() taken
+// through the Speak pose's whole-figure transform.
+QRect mouthPlace(const Character &c);
+
 // The speech mouth overlay for a shape, cut from the Speak pose at mouthRect().
 QImage renderMouth(const Character &c, Mouth shape, int scale);
 

@@ -51,6 +51,13 @@ Timeline &Timeline::back(int t, const Pose &pose, Ease ease)
     return *this;
 }
 
+Timeline &Timeline::map(const std::function<void(Pose &)> &change)
+{
+    for (Key &k : m_keys)
+        change(k.pose);
+    return *this;
+}
+
 Pose Timeline::at(int t) const
 {
     Pose p;

@@ -71,6 +71,8 @@ public:
     Timeline &to(int t, const std::function<void(Pose &)> &change, Ease ease = Ease::InOut);
     Timeline &hold(int t) { return to(t, [](Pose &) {}); }
     Timeline &back(int t, const Pose &pose, Ease ease = Ease::InOut); // returns to a given pose
+    // Changes every key, for a character that needs a standard move a little different.
+    Timeline &map(const std::function<void(Pose &)> &change);
     Pose at(int t) const;
     int length() const { return m_keys.back().t; }
     const Pose &last() const { return m_keys.back().pose; }

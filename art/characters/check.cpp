@@ -28,13 +28,24 @@ public:
     QRect mouthRect() const override { return draw::mouthBounds(mouthCentre(), 14); }
     double soundPitch() const override { return 1.12; }
 
+    void adjust(AnimationSpec &a) const override
+    {
+        // The right arm starts high on the long stroke: raised straight up it would
+        // hug the body, so it waves and scratches further out.
+        if (a.name == QLatin1String("Greet") || a.name == QLatin1String("Confused"))
+            a.timeline.map([](Pose &p) {
+                if (p.armR > 100)
+                    p.armR -= 35, p.elbowR += 25;
+            });
+    }
+
     Anchors draw(QPainter &p, const Pose &pose) const override
     {
         Anchors a;
-        draw::shadow(p, {60, 122}, 44);
+        draw::shadow(p, {56, 122}, 46);
         legs(p, pose);
         // The whole mark tilts about its point: it has no separate head.
-        const QPointF pivot(52, 96);
+        const QPointF pivot(50, 94);
         QTransform ht;
         ht.translate(pivot.x(), pivot.y());
         ht.rotate(pose.headTilt * 0.6);
@@ -52,7 +63,7 @@ public:
         arms.hand = 5.5;
         arms.sleeve = green.darker(120);
         arms.skin = glove;
-        draw::armsWithProp(p, pose, ht.map(QPointF(46, 80)), ht.map(QPointF(86, 64)), arms, a);
+        draw::armsWithProp(p, pose, ht.map(QPointF(44, 80)), ht.map(QPointF(88, 62)), arms, a);
         return a;
     }
 
@@ -64,8 +75,8 @@ private:
         const double swing = pose.stride * std::sin(pose.walk * 6.2831853);
         for (int side : {-1, 1}) {
             const double lift = std::max(0.0, side * swing) * 4;
-            const QPointF hip(54 + side * 4, 100);
-            const QPointF foot(54 + side * 9 + side * swing * 4, 117 - lift);
+            const QPointF hip(52 + side * 5, 104);
+            const QPointF foot(52 + side * 10 + side * swing * 4, 117 - lift);
             draw::limb(p, hip, (hip + foot) / 2 + QPointF(side * 2, 0), foot, 4, green.darker(120));
             QPainterPath s;
             s.addRoundedRect(QRectF(foot.x() - 7 + side * 2, foot.y() - 2, 14, 8), 4, 4);
@@ -75,11 +86,11 @@ private:
 
     void mark(QPainter &p, const Pose &pose) const
     {
-        QPainterPath spine(QPointF(28, 66));
-        spine.lineTo(52, 96);
-        spine.lineTo(104, 22);
+        QPainterPath spine(QPointF(26, 62));
+        spine.lineTo(50, 94);
+        spine.lineTo(106, 20);
         QPainterPathStroker st;
-        st.setWidth(26);
+        st.setWidth(30);
         st.setCapStyle(Qt::RoundCap);
         st.setJoinStyle(Qt::RoundJoin);
         const QPainterPath body = st.createStroke(spine).simplified();
@@ -87,20 +98,20 @@ private:
         p.save();
         p.setClipPath(body);
         p.setPen(QPen(QColor(255, 255, 255, 90), 4, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(QPointF(30, 60), QPointF(48, 84));
-        p.drawLine(QPointF(66, 68), QPointF(100, 19));
+        p.drawLine(QPointF(26, 55), QPointF(44, 79));
+        p.drawLine(QPointF(66, 62), QPointF(100, 15));
         p.restore();
 
         const double dx = pose.turn * 4;
         draw::EyeStyle es;
-        es.iris = QColor(60, 90, 60);
+        es.iris = QColor(120, 80, 50);
         es.lid = green;
-        draw::eye(p, {66 + dx, 57}, 7.5, 9.5, pose, es, -1);
-        draw::eye(p, {83 + dx, 53}, 7.5, 9.5, pose, es, 1);
-        draw::brow(p, {65 + dx, 44}, 9, pose, -1, QColor(30, 100, 50), 2.6);
-        draw::brow(p, {84 + dx, 40}, 9, pose, 1, QColor(30, 100, 50), 2.6);
-        draw::blush(p, {62 + dx, 70}, 5);
-        draw::blush(p, {88 + dx, 64}, 5);
+        draw::eye(p, {64 + dx, 54}, 8.5, 10.5, pose, es, -1);
+        draw::eye(p, {82 + dx, 49}, 8.5, 10.5, pose, es, 1);
+        draw::brow(p, {63 + dx, 40}, 10, pose, -1, QColor(30, 100, 50), 2.8);
+        draw::brow(p, {83 + dx, 35}, 10, pose, 1, QColor(30, 100, 50), 2.8);
+        draw::blush(p, {61 + dx, 70}, 5);
+        draw::blush(p, {88 + dx, 62}, 5);
         draw::mouth(p, mouthCentre() + QPointF(dx, 0), 14, pose.mouth);
     }
 };

@@ -26,7 +26,7 @@ public:
     VoiceSpec voice() const override { return {QStringLiteral("en-us"), QStringLiteral("m7"), 25, 160}; }
     Motion motion() const override { return Motion::Float; }
     double figureScale() const override { return 0.86; }
-    QRect mouthRect() const override { return draw::mouthBounds(mouthCentre(), 16); }
+    QRect mouthRect() const override { return draw::mouthBounds(mouthCentre(), 18); }
     double soundPitch() const override { return 0.94; }
 
     Anchors draw(QPainter &p, const Pose &pose) const override
@@ -147,7 +147,7 @@ private:
         draw::eye(p, {73 + dx, 27}, 7, 8.5, pose, es, 1);
         draw::brow(p, {55 + dx, 18}, 10, pose, -1, QColor(40, 40, 70), 3);
         draw::brow(p, {73 + dx, 18}, 10, pose, 1, QColor(40, 40, 70), 3);
-        draw::mouth(p, mouthCentre() + QPointF(dx, 0), 16, pose.mouth);
+        draw::mouth(p, mouthCentre() + QPointF(dx, 0), 18, pose.mouth);
         // A curly little beard.
         QPainterPath goatee(QPointF(60, 53));
         goatee.quadTo(64, 60, 68, 53);

@@ -63,7 +63,7 @@ public:
     }
 
 private:
-    static constexpr double mouthWidth = 16;
+    static constexpr double mouthWidth = 18;
     static QPointF mouthCentre() { return {64, 63}; }
 
     void legs(QPainter &p, const Pose &pose) const

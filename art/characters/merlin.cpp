@@ -53,7 +53,7 @@ public:
         arms.hand = 5;
         arms.sleeve = robe.lighter(110);
         arms.skin = skin;
-        draw::armsWithProp(p, pose, {48, 74}, {80, 74}, arms, a);
+        draw::armsWithProp(p, pose, {46, 76}, {82, 76}, arms, a);
         return a;
     }
 

@@ -27,7 +27,7 @@ public:
     }
     VoiceSpec voice() const override { return {QStringLiteral("en-us"), QStringLiteral("f4"), 85, 180}; }
     double figureScale() const override { return 0.89; }
-    QRect mouthRect() const override { return QRect(50, 50, 28, 26); }
+    QRect mouthRect() const override { return QRect(50, 54, 28, 26); }
     double soundPitch() const override { return 1.26; }
 
     Anchors draw(QPainter &p, const Pose &pose) const override

@@ -27,7 +27,7 @@ public:
     QSize frameSize() const override { return {160, 128}; }
     Motion motion() const override { return Motion::Fly; }
     QPointF ground() const override { return {80, 122}; }
-    QRect mouthRect() const override { return draw::mouthBounds(mouthCentre(), 14); }
+    QRect mouthRect() const override { return draw::mouthBounds(mouthCentre(), 16); }
     double soundPitch() const override { return 1.06; }
 
     void adjust(AnimationSpec &a) const override
@@ -117,7 +117,7 @@ private:
         p.setClipPath(body);
         p.setPen(Qt::NoPen);
         p.setBrush(white);
-        p.drawRect(QRectF(20, 76, 80, 5));
+        p.drawRoundedRect(QRectF(20, 76, 72, 5), 2.5, 2.5);
         p.restore();
         draw::gloss(p, QRectF(58, 50, 50, 10), 0.5);
         // Propeller hub and blades: a soft disc while it spins.
@@ -152,7 +152,7 @@ private:
         draw::brow(p, {124 + dx, 50}, 9, pose, 1, QColor(120, 30, 30), 2.8);
         draw::blush(p, {98 + dx, 84}, 5, 0.4);
         draw::blush(p, {132 + dx, 82}, 4.5, 0.4);
-        draw::mouth(p, mouthCentre() + QPointF(dx, 0), 14, pose.mouth);
+        draw::mouth(p, mouthCentre() + QPointF(dx, 0), 16, pose.mouth);
         a.head = {112, 66};
         a.headRadius = 26;
 
@@ -173,7 +173,7 @@ private:
         const double rot = -(armAngle - 15) * 0.5;
         p.save();
         p.translate(root);
-        p.rotate(near > 0 ? rot : -rot * 0.6);
+        p.rotate(near > 0 ? -rot : -rot * 0.6);
         QPainterPath w;
         if (near > 0) {
             w.moveTo(-14, -4);
@@ -181,7 +181,7 @@ private:
             w.quadTo(-30, 34, -18, 30);
             w.quadTo(4, 16, 14, 2);
             w.closeSubpath();
-            tip = QTransform().translate(root.x(), root.y()).rotate(rot).map(QPointF(-28, 29));
+            tip = QTransform().translate(root.x(), root.y()).rotate(-rot).map(QPointF(-28, 29));
         } else {
             w.moveTo(-10, 2);
             w.quadTo(-6, -22, 6, -30);

@@ -298,12 +298,35 @@ private Q_SLOTS:
     {
         QFETCH(QString, id);
         const auto c = characterById(id);
-        const QImage base = render(*c, speakPose(*c), 1).copy(c->mouthRect());
+        const QImage base = render(*c, speakPose(*c), 1).copy(mouthPlace(*c));
         const QImage closed = renderMouth(*c, Mouth::Closed, 1);
         QCOMPARE(closed, base);
         QVERIFY(renderMouth(*c, Mouth::Open, 1) != closed);
+        // Blinks and gestures while speaking never reach the mouth's patch.
+        for (const AnimationSpec &a : standardAnimations(*c)) {
+            if (!a.mouth)
+                continue;
+            for (int t = 0; t <= a.timeline.length(); t += a.step) {
+                const QImage crop = render(*c, a.timeline.at(t), 1).copy(mouthPlace(*c));
+                QString where;
+                for (int y = 0; y < crop.height() && where.size() < 80; ++y)
+                    for (int x = 0; x < crop.width(); ++x)
+                        if (crop.pixel(x, y) != closed.pixel(x, y))
+                            where += QStringLiteral(" %1,%2").arg(x).arg(y);
+                QVERIFY2(where.isEmpty(), qPrintable(QStringLiteral("at %1 ms, pixels%2").arg(t).arg(where)));
+            }
+        }
         QVERIFY(renderMouth(*c, Mouth::Round, 1) != renderMouth(*c, Mouth::Wide, 1));
-        QVERIFY(QRect(QPoint(0, 0), c->frameSize()).contains(c->mouthRect()));
+        QVERIFY(QRect(QPoint(0, 0), c->frameSize()).contains(mouthPlace(*c)));
+        // Every speech mouth stays inside the overlay: its edge rows and columns match the closed one.
+        for (Mouth m : {Mouth::Small, Mouth::Open, Mouth::Wide, Mouth::Round}) {
+            const QImage img = renderMouth(*c, m, 1);
+            const int e = img.width() - 1, b = img.height() - 1;
+            for (int x = 0; x <= e; ++x)
+                QVERIFY(img.pixel(x, 0) == closed.pixel(x, 0) && img.pixel(x, b) == closed.pixel(x, b));
+            for (int y = 0; y <= b; ++y)
+                QVERIFY(img.pixel(0, y) == closed.pixel(0, y) && img.pixel(e, y) == closed.pixel(e, y));
+        }
     }
 
     // Two characters never look alike: their rest frames differ in many pixels.
