@@ -43,7 +43,7 @@ public:
     void setFontSize(int points);
     void setSpokenOutput(bool on);
     void setSoundEffects(bool on);
-    // Reads the stored options again (a test changes the store behind our back).
+    // Reads the stored options and applies the voice's.
     void reload();
 
     static constexpr int minFontSize = 6;

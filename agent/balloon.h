@@ -23,7 +23,6 @@ public:
     void hideNow();
     // The character has moved: keep beside it.
     void follow(const QRect &character);
-    QString shownText() const { return m_text.left(m_revealed); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;

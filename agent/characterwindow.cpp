@@ -15,7 +15,6 @@ void prepareDesktopWindow(QWidget *w)
                       | Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint);
     w->setAttribute(Qt::WA_TranslucentBackground);
     w->setAttribute(Qt::WA_ShowWithoutActivating);
-    w->setAttribute(Qt::WA_X11NetWmWindowTypeUtility, false);
 }
 
 bool platformHasShapes()
