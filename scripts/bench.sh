@@ -7,7 +7,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/build.sh" >/dev/null
 export CHIMEWELL_PROGRAM_DIR=$top/build/bin
 for b in "$top"/build/bench/*; do
-  [ -x "$b" ] || continue
+  [ -f "$b" ] && [ -x "$b" ] || continue
   echo "== $(basename "$b")"
   "$b" || echo "(failed)"
 done

@@ -11,14 +11,18 @@ export ASAN_OPTIONS=detect_leaks=1:detect_odr_violation=0
 export LSAN_OPTIONS=suppressions=$top/scripts/lsan.supp:print_suppressions=0
 shopt -s nullglob
 for f in "$build"/fuzz/*; do
-  [ -x "$f" ] || continue
+  [ -f "$f" ] && [ -x "$f" ] || continue
   name=$(basename "$f")
   corpus=$build/corpus/$name
   mkdir -p "$corpus"
+  # Seeds and a dictionary live beside the fuzzer's source.
+  area=$(dirname "$(ls "$top"/fuzz/*/"$name".cpp 2>/dev/null | head -n1 || true)")
   seeds=()
-  [ -d "$top/fuzz/seeds/$name" ] && seeds=("$top/fuzz/seeds/$name")
+  for d in "$area/seeds" "$area/corpus"; do [ -d "$d" ] && seeds+=("$d"); done
+  dict=()
+  for d in "$area"/*.dict; do dict=(-dict="$d"); break; done
   echo "-- $name for ${seconds}s"
   QT_QPA_PLATFORM=offscreen "$f" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -print_final_stats=1 "$corpus" "${seeds[@]}" 2>&1 | tail -n 15
+    -print_final_stats=1 "${dict[@]}" "$corpus" "${seeds[@]}" 2>&1 | tail -n 15
   test "${PIPESTATUS[0]}" -eq 0
 done
