@@ -144,7 +144,7 @@ void armsWithProp(QPainter &p, const Pose &pose, QPointF shoulderL, QPointF shou
     if (s.cuff.isValid()) {
         for (const Arm *a : {&l, &r}) {
             const QPointF d = (a->elbow - a->shoulder) / std::max(1.0, QLineF(a->shoulder, a->elbow).length());
-            const QPointF c = a->shoulder + d * s.cuffSize * 0.3;
+            const QPointF c = a->shoulder + d * s.cuffSize * 0.45;
             p.save();
             p.translate(c);
             p.rotate(std::atan2(d.y(), d.x()) * 180 / pi - 90);
@@ -481,6 +481,8 @@ void effects(QPainter &p, const Pose &pose, const Anchors &a, QSizeF frame)
             const QPointF c = a.head + QPointF((i - 1) * a.headRadius * 0.9 + std::sin(u * 8 + i) * 3,
                                                -a.headRadius * 0.8 - u * 26);
             const double r = 4.5 * std::sin(u * 3.14159) + 1;
+            if (r < 2)
+                continue;
             QPainterPath h(c + QPointF(0, r * 0.9));
             h.cubicTo(c + QPointF(-r * 1.6, -r * 0.3), c + QPointF(-r * 0.6, -r * 1.5), c + QPointF(0, -r * 0.4));
             h.cubicTo(c + QPointF(r * 0.6, -r * 1.5), c + QPointF(r * 1.6, -r * 0.3), c + QPointF(0, r * 0.9));

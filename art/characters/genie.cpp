@@ -25,6 +25,14 @@ public:
     }
     VoiceSpec voice() const override { return {QStringLiteral("en-us"), QStringLiteral("m7"), 25, 160}; }
     Motion motion() const override { return Motion::Float; }
+    // Hands on his hips, the way a genie waits for a wish.
+    Pose rest() const override
+    {
+        Pose p;
+        p.armL = p.armR = 38;
+        p.elbowL = p.elbowR = -100;
+        return p;
+    }
     double figureScale() const override { return 0.86; }
     QRect mouthRect() const override { return draw::mouthBounds(mouthCentre(), 18); }
     double soundPitch() const override { return 0.94; }

@@ -57,7 +57,7 @@ public:
         arms.sleeve = skin;
         arms.skin = skin;
         arms.cuff = shirt;
-        arms.cuffSize = 11;
+        arms.cuffSize = 9.5;
         draw::armsWithProp(p, pose, {51, 81}, {77, 81}, arms, a);
         return a;
     }

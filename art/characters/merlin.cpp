@@ -29,6 +29,16 @@ public:
     QRect mouthRect() const override { return draw::mouthBounds(mouthCentre(), 14); }
     double soundPitch() const override { return 0.89; }
 
+    void adjust(AnimationSpec &a) const override
+    {
+        // His sleeves are wide: the scratching arm goes up outside the face.
+        if (a.name == QLatin1String("Confused"))
+            a.timeline.map([](Pose &p) {
+                if (p.reach > 0.1)
+                    p.armR = 160, p.reach = 0.5, p.elbowR -= 10;
+            });
+    }
+
     Anchors draw(QPainter &p, const Pose &pose) const override
     {
         Anchors a;

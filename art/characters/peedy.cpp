@@ -30,6 +30,16 @@ public:
     QRect mouthRect() const override { return QRect(50, 54, 28, 26); }
     double soundPitch() const override { return 1.26; }
 
+    void adjust(AnimationSpec &a) const override
+    {
+        // A wing scratches from the side, not across the eyes.
+        if (a.name == QLatin1String("Confused"))
+            a.timeline.map([](Pose &p) {
+                if (p.reach > 0.1)
+                    p.armR = 172, p.reach = 0.75, p.elbowR -= 25;
+            });
+    }
+
     Anchors draw(QPainter &p, const Pose &pose) const override
     {
         Anchors a;
@@ -39,6 +49,7 @@ public:
         // The body: a pear with a pale belly.
         draw::ellipse(p, QRectF(40, 60, 48, 58), green);
         draw::ellipse(p, QRectF(50, 74, 28, 38), belly, 0, 0.5);
+        wings(p, pose, a, true);
 
         const QPointF neck(64, 70);
         QTransform ht;
@@ -52,7 +63,7 @@ public:
         a.head = ht.map(QPointF(64, 42));
         a.headRadius = 26;
 
-        wings(p, pose, a);
+        wings(p, pose, a, false);
         return a;
     }
 
@@ -167,9 +178,14 @@ private:
     }
 
     // Wings are the arms: a feathered paddle from each shoulder, the tip is the hand.
-    void wings(QPainter &p, const Pose &pose, Anchors &a) const
+    // A wing raised high goes behind the head (behind = true), the others in front.
+    static bool raised(const Pose &pose, int side) { return (side < 0 ? pose.armL : pose.armR) > 125; }
+
+    void wings(QPainter &p, const Pose &pose, Anchors &a, bool behind) const
     {
         for (int side : {-1, 1}) {
+            if (raised(pose, side) != behind)
+                continue;
             const double k = 1 + std::clamp(pose.reach, 0.0, 1.0) * 0.5;
             const draw::Arm arm = draw::arm({64 + side * 21.0, 74}, side, side < 0 ? pose.armL : pose.armR,
                                             side < 0 ? pose.elbowL : pose.elbowR, 12 * k, 13 * k);
@@ -191,6 +207,8 @@ private:
             edge.quadTo(h - n * 1.5 - d * 0.2, h);
             p.drawPath(edge);
         }
+        if (behind)
+            return;
         if (pose.prop == Prop::Book)
             draw::book(p, (a.handL + a.handR) / 2 + QPointF(0, -2), 32, pose.propOpen);
         if (pose.prop == Prop::Wand)

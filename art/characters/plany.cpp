@@ -33,7 +33,10 @@ public:
     void adjust(AnimationSpec &a) const override
     {
         const Pose R = rest();
-        if (a.name == QLatin1String("Show")) {
+        if (a.name == QLatin1String("DoMagic1")) {
+            // No wand for a plane: the sparkles swirl about its nose.
+            a.timeline.map([](Pose &p) { p.prop = Prop::None; });
+        } else if (a.name == QLatin1String("Show")) {
             // Flies in from the left and touches down.
             Pose start = R;
             start.x = -150;
