@@ -71,8 +71,7 @@ public:
         Pose face = pose;
         if (pose.turn < -0.75)
             face.turn = -pose.turn, face.lookX = -pose.lookX;
-        const double bob = 0;
-        Anchors a = drawPlane(p, face, bob);
+        Anchors a = drawPlane(p, face);
         p.restore();
         a.head = mirror.map(a.head);
         a.handL = mirror.map(a.handL);
@@ -85,7 +84,7 @@ public:
 private:
     static QPointF mouthCentre() { return {117, 84}; }
 
-    Anchors drawPlane(QPainter &p, const Pose &pose, double) const
+    Anchors drawPlane(QPainter &p, const Pose &pose) const
     {
         Anchors a;
         const bool flying = pose.stride > 0.5;
