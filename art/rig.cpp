@@ -27,7 +27,7 @@ Pose mix(const Pose &a, const Pose &b, double t)
     for (double Pose::*m : {&Pose::x, &Pose::y, &Pose::scale, &Pose::opacity, &Pose::squash, &Pose::lean,
                             &Pose::headTilt, &Pose::turn, &Pose::lookX, &Pose::lookY, &Pose::eyeOpen, &Pose::happy,
                             &Pose::brow, &Pose::browTilt, &Pose::armL, &Pose::armR, &Pose::elbowL, &Pose::elbowR, &Pose::reach,
-                            &Pose::walk, &Pose::stride, &Pose::propOpen, &Pose::time})
+                            &Pose::walk, &Pose::stride, &Pose::propOpen, &Pose::emerge, &Pose::time})
         blend(m);
     // An effect runs its own progress; it only blends while the effect stays the same.
     if (a.effect == b.effect)

@@ -43,6 +43,7 @@ struct Pose
 
     Prop prop = Prop::None;
     double propOpen = 1;   // book opening, 0..1
+    double emerge = 1;     // how far the figure has come out of its lamp (the genie), 0..1
     Effect effect = Effect::None;
     double fx = 0;         // effect progress, 0..1
 

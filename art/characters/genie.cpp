@@ -5,6 +5,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace chimewell::art {
@@ -37,11 +38,47 @@ public:
     QRect mouthRect() const override { return draw::mouthBounds(mouthCentre(), 18); }
     double soundPitch() const override { return 0.94; }
 
+    void adjust(AnimationSpec &a) const override
+    {
+        const Pose R = rest();
+        if (a.name == QLatin1String("Show")) {
+            // The lamp appears, then he pours out of its spout.
+            Pose start = R;
+            start.scale = 0.3;
+            start.opacity = 0;
+            start.emerge = 0;
+            Timeline tl(start);
+            tl.to(160, [](Pose &p) { p.scale = 1; p.opacity = 1; })
+                .to(400, [](Pose &p) { p.emerge = 0.6; p.eyeOpen = 0; })
+                .to(560, [](Pose &p) { p.emerge = 1.05; p.eyeOpen = 1; p.happy = 1; p.mouth = Mouth::Grin; })
+                .to(700, [](Pose &p) { p.emerge = 0.98; p.happy = 0; })
+                .back(840, R);
+            a.timeline = tl;
+        } else if (a.name == QLatin1String("Hide")) {
+            Timeline tl(R);
+            tl.to(160, [](Pose &p) { p.emerge = 1.04; p.eyeOpen = 0; p.mouth = Mouth::Round; })
+                .to(420, [](Pose &p) { p.emerge = 0; }, Ease::In)
+                .to(580, [](Pose &p) { p.scale = 0.05; p.opacity = 0; }, Ease::In);
+            a.timeline = tl;
+        }
+    }
+
     Anchors draw(QPainter &p, const Pose &pose) const override
     {
         Anchors a;
         draw::shadow(p, {60, 123}, 46);
         lamp(p);
+        if (pose.emerge < 0.02)
+            return a;
+        // Coming out of the lamp, everything above it grows from the spout.
+        const QPointF spout(90, 98);
+        QTransform out;
+        out.translate(spout.x(), spout.y());
+        out.scale(pose.emerge, pose.emerge);
+        out.translate(-spout.x(), -spout.y());
+        p.save();
+        p.setTransform(out, true);
+        p.setOpacity(std::clamp(pose.emerge * 2, 0.0, 1.0));
         tail(p, pose);
         torso(p);
         const QPointF neck(64, 56);
@@ -63,6 +100,12 @@ public:
         arms.sleeve = blue;
         arms.skin = blue;
         draw::armsWithProp(p, pose, {44, 62}, {84, 62}, arms, a);
+        p.restore();
+        a.head = out.map(a.head);
+        a.handL = out.map(a.handL);
+        a.handR = out.map(a.handR);
+        if (!a.tip.isNull())
+            a.tip = out.map(a.tip);
         return a;
     }
 
