@@ -140,12 +140,10 @@ private:
     {
         const double w = std::sin(pose.time / 180.0) * 3 + pose.stride * 4 * std::sin(pose.walk * 6.2831853);
         QPainterPath t;
-        t.moveTo(90, 98);
-        t.cubicTo(96 + w, 88, 70 - w, 92, 58 + w, 86);
-        t.cubicTo(50, 82, 48, 76, 50, 70);
-        t.lineTo(78, 70);
-        t.cubicTo(80, 80, 74 - w, 88, 86 + w, 92);
-        t.quadTo(92, 94, 90, 98);
+        t.moveTo(48, 70);
+        t.cubicTo(40 + w, 88, 60 - w, 100, 84, 101); // the underside sweeps round to the spout
+        t.lineTo(92, 97);
+        t.cubicTo(82 + w, 92, 92 - w, 80, 80, 70);   // and back up the other side
         t.closeSubpath();
         QLinearGradient g(0, 98, 0, 70);
         g.setColorAt(0, QColor(170, 210, 255));
@@ -153,6 +151,12 @@ private:
         p.setBrush(g);
         p.setPen(QPen(draw::ink, draw::line, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.drawPath(t);
+        // A curl of lighter smoke inside.
+        QPainterPath curl(QPointF(56, 80));
+        curl.cubicTo(54 + w, 92, 70, 96, 84, 98);
+        p.setPen(QPen(QColor(255, 255, 255, 130), 2.2, Qt::SolidLine, Qt::RoundCap));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(curl);
     }
 
     void torso(QPainter &p) const

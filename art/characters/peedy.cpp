@@ -194,10 +194,10 @@ private:
             const QPointF s = arm.shoulder, e = arm.elbow, h = arm.hand;
             const QPointF d = h - e;
             const QPointF n = QPointF(-d.y(), d.x()) / std::max(1.0, std::hypot(d.x(), d.y()));
-            w.moveTo(s + QPointF(0, -5));
-            w.quadTo(e + n * 7, h + n * 2);
-            w.quadTo(h + d * 0.3, h - n * 3);
-            w.quadTo(e - n * 6, s + QPointF(0, 6));
+            w.moveTo(s + QPointF(0, -7));
+            w.quadTo(e + n * 11, h + n * 3);
+            w.quadTo(h + d * 0.45, h - n * 4);
+            w.quadTo(e - n * 9, s + QPointF(0, 8));
             w.closeSubpath();
             draw::fill(p, w, green.darker(108));
             // A band of blue flight feathers along the edge.
