@@ -60,13 +60,14 @@ Timeline &Timeline::map(const std::function<void(Pose &)> &change)
 
 Pose Timeline::at(int t) const
 {
+    // Of several keys at one time the last counts, so a timeline may restate its start.
     Pose p;
-    if (t <= m_keys.front().t) {
+    auto next = std::upper_bound(m_keys.begin(), m_keys.end(), t, [](int v, const Key &k) { return v < k.t; });
+    if (next == m_keys.begin()) {
         p = m_keys.front().pose;
-    } else if (t >= m_keys.back().t) {
+    } else if (next == m_keys.end()) {
         p = m_keys.back().pose;
     } else {
-        auto next = std::upper_bound(m_keys.begin(), m_keys.end(), t, [](int v, const Key &k) { return v < k.t; });
         auto prev = next - 1;
         const double span = next->t - prev->t;
         const double u = span <= 0 ? 1.0 : (t - prev->t) / span;

@@ -80,6 +80,14 @@ private Q_SLOTS:
         QCOMPARE(tl.at(250).time, 250.0);
     }
 
+    void laterKeyAtTheSameTimeWins()
+    {
+        Timeline tl;
+        tl.to(0, [](Pose &p) { p.walk = 0.5; }).to(100, [](Pose &p) { p.walk = 1; }, Ease::Linear);
+        QCOMPARE(tl.at(0).walk, 0.5);
+        QCOMPARE(tl.at(50).walk, 0.75);
+    }
+
     void discreteChannelsSwitchAtTheKey()
     {
         Timeline tl;
@@ -229,6 +237,8 @@ private Q_SLOTS:
         QVERIFY(walk);
         QCOMPARE(int(walk->frames.size()), 8);
         QVERIFY(walk->frames.front().image != walk->frames.back().image);
+        for (const BuiltFrame &f : walk->frames)
+            QVERIFY(f.image != QLatin1String("frames/rest.png")); // every step of it is under way
 
         const BuiltAnimation *greet = find(b, "Greet");
         QVERIFY(greet);
