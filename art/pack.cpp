@@ -325,13 +325,13 @@ QImage contactSheet(const Character &c, const BuiltCharacter &built)
     p.setPen(QColor(40, 40, 60));
     p.drawText(QRect(8, 40 + row * cell.height(), label - 12, cell.height()), Qt::AlignVCenter, QStringLiteral("Mouths"));
     const QRect mr = mouthPlace(c);
+    // Each mouth over the first Speak frame, as the player composes them.
+    QImage base;
+    for (const BuiltAnimation &a : built.animations)
+        if (a.name == QLatin1String("Speak") && !a.frames.empty())
+            base = images.value(a.frames.front().image);
     int col = 0;
     for (const char *m : {"closed", "small", "open", "wide", "round"}) {
-        // Each mouth over the first Speak frame, as the player composes them.
-        QImage base;
-        for (const BuiltAnimation &a : built.animations)
-            if (a.name == QLatin1String("Speak") && !a.frames.empty())
-                base = images.value(a.frames.front().image);
         QImage composed = base.convertToFormat(QImage::Format_ARGB32_Premultiplied);
         {
             QPainter q(&composed);
