@@ -143,8 +143,6 @@ private:
         es.lid = skin;
         draw::eye(p, {55 + dx, 42}, 7, 8, pose, es, -1);
         draw::eye(p, {73 + dx, 42}, 7, 8, pose, es, 1);
-        draw::brow(p, {54 + dx, 33}, 12, pose, -1, QColor(230, 230, 240), 4);
-        draw::brow(p, {74 + dx, 33}, 12, pose, 1, QColor(230, 230, 240), 4);
         // The hat: a tall cone with a bent tip, a brim and stars.
         QPainterPath cone;
         cone.moveTo(40, 31);
@@ -163,6 +161,12 @@ private:
         brim.addEllipse(QRectF(32, 27, 64, 10));
         draw::fill(p, brim, hat.lighter(115));
         draw::star(p, {92 + dx, 8}, 4, gold, 15, 1.0);
+        // Bushy white brows stick out under the brim: they do his frowning and wondering.
+        for (int side : {-1, 1}) {
+            const QPointF c(64 + side * 10 + dx, 35.5);
+            draw::brow(p, c, 13, pose, side, draw::ink, 6.5);
+            draw::brow(p, c, 13, pose, side, QColor(240, 240, 248), 4.2);
+        }
     }
 };
 
