@@ -33,7 +33,13 @@ public:
     void adjust(AnimationSpec &a) const override
     {
         const Pose R = rest();
-        if (a.name == QLatin1String("DoMagic1")) {
+        if (a.name == QLatin1String("Read")) {
+            // The near wing swings forward and holds the book under its nose.
+            a.timeline.map([](Pose &p) {
+                if (p.prop == Prop::Book)
+                    p.armR = -150;
+            });
+        } else if (a.name == QLatin1String("DoMagic1")) {
             // No wand for a plane: the sparkles swirl about its nose.
             a.timeline.map([](Pose &p) { p.prop = Prop::None; });
         } else if (a.name == QLatin1String("Show")) {
@@ -161,7 +167,7 @@ private:
         // The near wing, over the body; its tip is the hand that holds things.
         wingShape(p, pose.armR, {80, 86}, 1, a.handR);
         if (pose.prop == Prop::Book)
-            draw::book(p, a.handR + QPointF(-4, -14), 30, pose.propOpen);
+            draw::book(p, a.handR + QPointF(-2, -10), 30, pose.propOpen);
         if (pose.prop == Prop::Wand)
             draw::wand(p, a.handR, 25, 22, &a.tip);
         if (pose.prop != Prop::None)
