@@ -226,7 +226,7 @@ std::vector<AnimationSpec> standardAnimations(const Character &c)
     }
     {   // Head on one side, scratching above the ear, a question mark pops up.
         Timeline tl(R);
-        tl.to(250, [](Pose &p) { p.headTilt = 10; p.browTilt = 1; p.mouth = Mouth::Flat; p.lookX = -0.5; p.lookY = -0.6;
+        tl.to(250, [](Pose &p) { p.headTilt = -9; p.browTilt = 1; p.mouth = Mouth::Flat; p.lookX = -0.5; p.lookY = -0.6;
                                  p.armR = 150; p.elbowR = 35; p.reach = 0.8; p.effect = Effect::Question; p.fx = 0.05; });
         for (int i = 0; i < 4; ++i)
             tl.to(450 + i * 200, [i](Pose &p) { p.elbowR = i % 2 ? 35 : 48; p.fx = 0.3 + i * 0.17; });

@@ -75,6 +75,9 @@ private:
             const QPointF foot = hip + QPointF(std::sin(ang * M_PI / 180) * 17, std::cos(ang * M_PI / 180) * 17 -
                                                std::max(0.0, side * swing / 24) * 3);
             draw::limb(p, hip, (hip + foot) / 2, foot, 6, skin);
+            // White socks above the sneakers.
+            const QPointF ankle = foot + (hip - foot) * 0.3;
+            draw::limb(p, ankle, (ankle + foot) / 2, foot, 6.5, QColor(250, 250, 255));
             const QRectF s(foot.x() - 8 + side * 1.5, foot.y() - 3, 16, 8);
             QPainterPath sole;
             sole.addRoundedRect(s, 4, 4);
@@ -134,13 +137,19 @@ private:
 
         draw::blush(p, {45 + dx, 60}, 7);
         draw::blush(p, {83 + dx, 60}, 7);
+        // A few freckles.
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(190, 120, 80, 150));
+        for (int side : {-1, 1})
+            for (const QPointF &f : {QPointF(17, 57), QPointF(21, 59.5), QPointF(19.5, 55)})
+                p.drawEllipse(QPointF(64 + side * f.x() + dx, f.y()), 0.9, 0.9);
         draw::EyeStyle es;
         es.iris = QColor(80, 140, 220);
         es.lid = skin;
         draw::eye(p, {53 + dx, 46}, 8.5, 10, pose, es, -1);
         draw::eye(p, {75 + dx, 46}, 8.5, 10, pose, es, 1);
-        draw::brow(p, {53 + dx, 33.5}, 10, pose, -1, hair.darker(120));
-        draw::brow(p, {75 + dx, 33.5}, 10, pose, 1, hair.darker(120));
+        draw::brow(p, {53 + dx, 34}, 10, pose, -1, hair.darker(170));
+        draw::brow(p, {75 + dx, 34}, 10, pose, 1, hair.darker(170));
         draw::ellipse(p, QRectF(61 + dx * 1.1, 53, 6, 4.5), skin.darker(112), 1.2, 0.4);
         draw::mouth(p, mouthCentre() + QPointF(dx, 0), mouthWidth, pose.mouth);
     }
