@@ -1,5 +1,4 @@
 #pragma once
-// Contributors: read CONTRIBUTING.md at the top of the tree before changing anything here.
 
 #include <QObject>
 #include <QString>
