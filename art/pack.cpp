@@ -121,36 +121,36 @@ BuiltCharacter build(const Character &c)
 
     const QString id = c.id();
     QJsonObject animations;
-    for (const AnimationSpec &spec : standardAnimations(c)) {
+    for (const AnimationSpec &anim : standardAnimations(c)) {
         BuiltAnimation built;
-        built.name = spec.name;
-        built.returnTo = spec.returnTo;
-        const int length = spec.timeline.length();
+        built.name = anim.name;
+        built.returnTo = anim.returnTo;
+        const int length = anim.timeline.length();
         // Every step, and the very end; a cycle leaves out its end, which is its start again.
-        const int samples = spec.cycle ? length / spec.step : (length + spec.step - 1) / spec.step + 1;
+        const int samples = anim.cycle ? length / anim.step : (length + anim.step - 1) / anim.step + 1;
         std::vector<int> starts; // start time of each built frame
         for (int i = 0; i < std::max(1, samples); ++i) {
-            const int t = std::min(i * spec.step, length);
-            Pose pose = spec.timeline.at(t);
+            const int t = std::min(i * anim.step, length);
+            Pose pose = anim.timeline.at(t);
             // The closing frame is the rest picture itself, propellers and glows included.
-            if (t == length && !spec.cycle)
+            if (t == length && !anim.cycle)
                 pose.time = 0;
-            const QString base = spec.name == QLatin1String("RestPose")
+            const QString base = anim.name == QLatin1String("RestPose")
                                      ? QStringLiteral("rest")
-                                     : QStringLiteral("%1_%2").arg(spec.name.toLower()).arg(i, 2, 10, QLatin1Char('0'));
+                                     : QStringLiteral("%1_%2").arg(anim.name.toLower()).arg(i, 2, 10, QLatin1Char('0'));
             const QString image = addImage(pose, base);
-            const bool soundHere = !spec.sound.isEmpty() && t <= spec.soundAt && spec.soundAt < t + spec.step;
-            if (spec.mergeStill && !built.frames.empty() && built.frames.back().image == image && !soundHere &&
-                built.frames.back().duration + spec.step <= 10000) {
-                built.frames.back().duration += spec.step;
+            const bool soundHere = !anim.sound.isEmpty() && t <= anim.soundAt && anim.soundAt < t + anim.step;
+            if (anim.mergeStill && !built.frames.empty() && built.frames.back().image == image && !soundHere &&
+                built.frames.back().duration + anim.step <= 10000) {
+                built.frames.back().duration += anim.step;
                 continue;
             }
             BuiltFrame f;
             f.image = image;
-            f.duration = spec.step;
-            f.mouth = spec.mouth;
+            f.duration = anim.step;
+            f.mouth = anim.mouth;
             if (soundHere)
-                f.sound = spec.sound;
+                f.sound = anim.sound;
             built.frames.push_back(f);
             starts.push_back(t);
         }
@@ -161,13 +161,13 @@ BuiltCharacter build(const Character &c)
                     index = int(i);
             return index;
         };
-        for (const BranchSpec &b : spec.branches) {
+        for (const BranchSpec &b : anim.branches) {
             const int from = frameAt(b.from), to = frameAt(b.to);
             if (from != to)
                 built.frames[size_t(from)].branches.emplace_back(to, b.probability);
         }
         const int last = int(built.frames.size()) - 1;
-        if (spec.exitToEnd)
+        if (anim.exitToEnd)
             for (int i = 0; i < last; ++i)
                 built.frames[size_t(i)].exit = last;
 
@@ -191,7 +191,7 @@ BuiltCharacter build(const Character &c)
         QJsonObject anim{{QStringLiteral("frames"), frames}};
         if (!built.returnTo.isEmpty())
             anim.insert(QStringLiteral("return"), built.returnTo);
-        animations.insert(spec.name, anim);
+        animations.insert(anim.name, anim);
         out.animations.push_back(std::move(built));
     }
 

@@ -477,10 +477,10 @@ private:
                 }
             }
         }
-        espeak_VOICE spec;
-        std::memset(&spec, 0, sizeof spec);
-        spec.languages = "variant";
-        if (const espeak_VOICE **variants = espeak_ListVoices(&spec)) {
+        espeak_VOICE wanted;
+        std::memset(&wanted, 0, sizeof wanted);
+        wanted.languages = "variant";
+        if (const espeak_VOICE **variants = espeak_ListVoices(&wanted)) {
             for (const espeak_VOICE **v = variants; *v; ++v) {
                 QString id = QString::fromUtf8((*v)->identifier ? (*v)->identifier : "");
                 const int slash = int(id.lastIndexOf(QLatin1Char('/')));
@@ -516,9 +516,9 @@ private:
         }
         if (m_voiceName == "<default>")
             return true;
-        espeak_VOICE spec;
-        std::memset(&spec, 0, sizeof spec);
-        if (espeak_SetVoiceByProperties(&spec) != EE_OK)
+        espeak_VOICE wanted;
+        std::memset(&wanted, 0, sizeof wanted);
+        if (espeak_SetVoiceByProperties(&wanted) != EE_OK)
             return false;
         m_voiceName = "<default>";
         return true;
