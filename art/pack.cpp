@@ -121,36 +121,36 @@ BuiltCharacter build(const Character &c)
 
     const QString id = c.id();
     QJsonObject animations;
-    for (const AnimationSpec &anim : standardAnimations(c)) {
+    for (const AnimationSpec &plan : standardAnimations(c)) {
         BuiltAnimation built;
-        built.name = anim.name;
-        built.returnTo = anim.returnTo;
-        const int length = anim.timeline.length();
+        built.name = plan.name;
+        built.returnTo = plan.returnTo;
+        const int length = plan.timeline.length();
         // Every step, and the very end; a cycle leaves out its end, which is its start again.
-        const int samples = anim.cycle ? length / anim.step : (length + anim.step - 1) / anim.step + 1;
+        const int samples = plan.cycle ? length / plan.step : (length + plan.step - 1) / plan.step + 1;
         std::vector<int> starts; // start time of each built frame
         for (int i = 0; i < std::max(1, samples); ++i) {
-            const int t = std::min(i * anim.step, length);
-            Pose pose = anim.timeline.at(t);
+            const int t = std::min(i * plan.step, length);
+            Pose pose = plan.timeline.at(t);
             // The closing frame is the rest picture itself, propellers and glows included.
-            if (t == length && !anim.cycle)
+            if (t == length && !plan.cycle)
                 pose.time = 0;
-            const QString base = anim.name == QLatin1String("RestPose")
+            const QString base = plan.name == QLatin1String("RestPose")
                                      ? QStringLiteral("rest")
-                                     : QStringLiteral("%1_%2").arg(anim.name.toLower()).arg(i, 2, 10, QLatin1Char('0'));
+                                     : QStringLiteral("%1_%2").arg(plan.name.toLower()).arg(i, 2, 10, QLatin1Char('0'));
             const QString image = addImage(pose, base);
-            const bool soundHere = !anim.sound.isEmpty() && t <= anim.soundAt && anim.soundAt < t + anim.step;
-            if (anim.mergeStill && !built.frames.empty() && built.frames.back().image == image && !soundHere &&
-                built.frames.back().duration + anim.step <= 10000) {
-                built.frames.back().duration += anim.step;
+            const bool soundHere = !plan.sound.isEmpty() && t <= plan.soundAt && plan.soundAt < t + plan.step;
+            if (plan.mergeStill && !built.frames.empty() && built.frames.back().image == image && !soundHere &&
+                built.frames.back().duration + plan.step <= 10000) {
+                built.frames.back().duration += plan.step;
                 continue;
             }
             BuiltFrame f;
             f.image = image;
-            f.duration = anim.step;
-            f.mouth = anim.mouth;
+            f.duration = plan.step;
+            f.mouth = plan.mouth;
             if (soundHere)
-                f.sound = anim.sound;
+                f.sound = plan.sound;
             built.frames.push_back(f);
             starts.push_back(t);
         }
@@ -161,13 +161,13 @@ BuiltCharacter build(const Character &c)
                     index = int(i);
             return index;
         };
-        for (const BranchSpec &b : anim.branches) {
+        for (const BranchSpec &b : plan.branches) {
             const int from = frameAt(b.from), to = frameAt(b.to);
             if (from != to)
                 built.frames[size_t(from)].branches.emplace_back(to, b.probability);
         }
         const int last = int(built.frames.size()) - 1;
-        if (anim.exitToEnd)
+        if (plan.exitToEnd)
             for (int i = 0; i < last; ++i)
                 built.frames[size_t(i)].exit = last;
 
@@ -191,7 +191,7 @@ BuiltCharacter build(const Character &c)
         QJsonObject anim{{QStringLiteral("frames"), frames}};
         if (!built.returnTo.isEmpty())
             anim.insert(QStringLiteral("return"), built.returnTo);
-        animations.insert(anim.name, anim);
+        animations.insert(plan.name, anim);
         out.animations.push_back(std::move(built));
     }
 
