@@ -39,7 +39,12 @@ public:
     int fontSize() const { return m_fontSize; }
     bool spokenOutput() const { return m_spokenOutput; }
     bool soundEffects() const { return m_soundEffects; }
+    // Speaking speed and volume in percent, for every character's voice.
+    int speechSpeed() const { return m_speechSpeed; }
+    int speechVolume() const { return m_speechVolume; }
     void setBalloon(bool on);
+    void setSpeechSpeed(int percent);
+    void setSpeechVolume(int percent);
     void setFontSize(int points);
     void setSpokenOutput(bool on);
     void setSoundEffects(bool on);
@@ -48,6 +53,8 @@ public:
 
     static constexpr int minFontSize = 6;
     static constexpr int maxFontSize = 36;
+    static constexpr int minSpeed = 50;
+    static constexpr int maxSpeed = 200;
 
 Q_SIGNALS:
     void changed();
@@ -59,6 +66,8 @@ private:
     int m_fontSize = 10;
     bool m_spokenOutput = true;
     bool m_soundEffects = true;
+    int m_speechSpeed = 100;
+    int m_speechVolume = 100;
 };
 
 // Plays a frame's sound effect from memory; no audio device means silence.

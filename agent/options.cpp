@@ -12,6 +12,19 @@ constexpr char kBalloon[] = "Balloon";
 constexpr char kFontSize[] = "BalloonFontSize";
 constexpr char kSpokenOutput[] = "SpokenOutput";
 constexpr char kSoundEffects[] = "SoundEffects";
+constexpr char kSpeed[] = "SpeechSpeed";
+constexpr char kVolume[] = "SpeechVolume";
+
+// A stored percentage within [min, max], or the fallback.
+int readPercent(const char *key, int min, int max, int fallback)
+{
+    bool ok = false;
+    const int v = store::read(QString::fromLatin1(kApp), QString::fromLatin1(kSection), QString::fromLatin1(key),
+                              QString())
+                      .trimmed()
+                      .toInt(&ok);
+    return ok ? qBound(min, v, max) : fallback;
+}
 
 bool readBool(const char *key, bool fallback)
 {
@@ -47,6 +60,8 @@ void Options::reload()
     m_fontSize = ok ? qBound(minFontSize, size, maxFontSize) : 10;
     m_spokenOutput = readBool(kSpokenOutput, true);
     m_soundEffects = readBool(kSoundEffects, true);
+    m_speechSpeed = readPercent(kSpeed, minSpeed, maxSpeed, 100);
+    m_speechVolume = readPercent(kVolume, 0, 100, 100);
     applyVoice();
     Q_EMIT changed();
 }
@@ -55,6 +70,8 @@ void Options::applyVoice()
 {
     voice::OutputOptions o = voice::outputOptions();
     o.spokenOutput = m_spokenOutput;
+    o.speedPercent = m_speechSpeed;
+    o.volumePercent = m_speechVolume;
     voice::setOutputOptions(o);
 }
 
@@ -93,6 +110,28 @@ void Options::setSoundEffects(bool on)
         return;
     m_soundEffects = on;
     writeValue(kSoundEffects, boolText(on));
+    Q_EMIT changed();
+}
+
+void Options::setSpeechSpeed(int percent)
+{
+    percent = qBound(minSpeed, percent, maxSpeed);
+    if (percent == m_speechSpeed)
+        return;
+    m_speechSpeed = percent;
+    writeValue(kSpeed, QString::number(percent));
+    applyVoice();
+    Q_EMIT changed();
+}
+
+void Options::setSpeechVolume(int percent)
+{
+    percent = qBound(0, percent, 100);
+    if (percent == m_speechVolume)
+        return;
+    m_speechVolume = percent;
+    writeValue(kVolume, QString::number(percent));
+    applyVoice();
     Q_EMIT changed();
 }
 

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSlider>
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -118,7 +119,19 @@ public:
         sounds->setChecked(o.soundEffects());
         form->addRow(balloon);
         form->addRow(QStringLiteral("Balloon font size:"), font);
+        auto *speed = new QSlider(Qt::Horizontal, this);
+        speed->setObjectName(QStringLiteral("agent_options_speed"));
+        speed->setRange(Options::minSpeed, Options::maxSpeed);
+        speed->setValue(o.speechSpeed());
+        speed->setToolTip(QStringLiteral("How fast the characters speak"));
+        auto *volume = new QSlider(Qt::Horizontal, this);
+        volume->setObjectName(QStringLiteral("agent_options_volume"));
+        volume->setRange(0, 100);
+        volume->setValue(o.speechVolume());
+        volume->setToolTip(QStringLiteral("How loud the characters speak"));
         form->addRow(spoken);
+        form->addRow(QStringLiteral("Speaking speed:"), speed);
+        form->addRow(QStringLiteral("Voice volume:"), volume);
         form->addRow(sounds);
         layout->addLayout(form);
         auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
@@ -128,6 +141,8 @@ public:
         connect(font, &QSpinBox::valueChanged, &o, &Options::setFontSize);
         connect(spoken, &QCheckBox::toggled, &o, &Options::setSpokenOutput);
         connect(sounds, &QCheckBox::toggled, &o, &Options::setSoundEffects);
+        connect(speed, &QSlider::valueChanged, &o, &Options::setSpeechSpeed);
+        connect(volume, &QSlider::valueChanged, &o, &Options::setSpeechVolume);
     }
 };
 

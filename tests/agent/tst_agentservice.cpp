@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -135,6 +136,19 @@ void TestAgentService::optionsWindowStoresAndApplies()
     sounds->setChecked(true);
     QCOMPARE(stored("SoundEffects"), QStringLiteral("True"));
 
+    // Speed and volume reach every voice, within their ranges.
+    auto *speed = window->findChild<QSlider *>(QStringLiteral("agent_options_speed"));
+    auto *volume = window->findChild<QSlider *>(QStringLiteral("agent_options_volume"));
+    QVERIFY(speed && volume);
+    speed->setValue(150);
+    QCOMPARE(stored("SpeechSpeed"), QStringLiteral("150"));
+    QCOMPARE(chimewell::voice::outputOptions().speedPercent, 150);
+    volume->setValue(40);
+    QCOMPARE(stored("SpeechVolume"), QStringLiteral("40"));
+    QCOMPARE(chimewell::voice::outputOptions().volumePercent, 40);
+    speed->setValue(1000);
+    QCOMPARE(chimewell::voice::outputOptions().speedPercent, 200);
+
     m_control->propertySheet().setVisible(false);
     QVERIFY(!m_control->propertySheet().isVisible());
     // Opened again, it shows what was stored.
@@ -142,6 +156,9 @@ void TestAgentService::optionsWindowStoresAndApplies()
     window = topLevel(QStringLiteral("agent_options"));
     QVERIFY(window);
     QCOMPARE(window->findChild<QSpinBox *>(QStringLiteral("agent_options_fontsize"))->value(), 14);
+    QCOMPARE(window->findChild<QSlider *>(QStringLiteral("agent_options_volume"))->value(), 40);
+    window->findChild<QSlider *>(QStringLiteral("agent_options_speed"))->setValue(100);
+    window->findChild<QSlider *>(QStringLiteral("agent_options_volume"))->setValue(100);
     m_control->propertySheet().setVisible(false);
 }
 
