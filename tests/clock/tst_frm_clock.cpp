@@ -2,6 +2,7 @@
 
 #include "common/clock.h"
 #include "common/settingsstore.h"
+#include "tests/support/logcapture.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -17,17 +18,7 @@ using clockcore::frm_clock;
 
 namespace {
 
-QStringList g_log;
-QtMessageHandler g_previous = nullptr;
-
-void capture(QtMsgType type, const QMessageLogContext &ctx, const QString &msg)
-{
-    const QString category = QString::fromLatin1(ctx.category ? ctx.category : "");
-    if (category.startsWith(QLatin1String("chimewell.")))
-        g_log << category + QStringLiteral(": ") + msg;
-    else if (g_previous)
-        g_previous(type, ctx, msg);
-}
+QStringList &g_log = testing::capturedLog();
 
 void set(const char *key, const QString &value) { store::setValue(QStringLiteral("Data"), QLatin1String(key), value); }
 
@@ -64,8 +55,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        g_previous = qInstallMessageHandler(capture);
-        QLoggingCategory::setFilterRules(QStringLiteral("chimewell.*=true"));
+        testing::startLogCapture();
     }
 
     void init()

@@ -5,6 +5,7 @@
 #include "common/dialogs.h"
 #include "common/platform.h"
 #include "common/settingsstore.h"
+#include "tests/support/logcapture.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,27 +20,9 @@ using setup::New_User;
 
 namespace {
 
-QStringList g_log;
-QtMessageHandler g_previous = nullptr;
+QStringList &g_log = testing::capturedLog();
 
-void capture(QtMsgType type, const QMessageLogContext &ctx, const QString &msg)
-{
-    const QString category = QString::fromLatin1(ctx.category ? ctx.category : "");
-    if (category.startsWith(QLatin1String("chimewell.")))
-        g_log << category + QStringLiteral(": ") + msg;
-    else if (g_previous)
-        g_previous(type, ctx, msg);
-}
-
-QStringList linesOf(const QString &category)
-{
-    QStringList out;
-    for (const QString &l : std::as_const(g_log)) {
-        if (l.startsWith(category + QStringLiteral(": ")))
-            out << l.mid(category.size() + 2);
-    }
-    return out;
-}
+QStringList linesOf(const QString &category) { return testing::capturedLines(category); }
 
 setup::Components components(bool speech, bool characters)
 {
@@ -67,8 +50,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        g_previous = qInstallMessageHandler(capture);
-        QLoggingCategory::setFilterRules(QStringLiteral("chimewell.*=true"));
+        testing::startLogCapture();
         dialogs::installShowLog();
     }
 
