@@ -506,4 +506,17 @@ void effects(QPainter &p, const Pose &pose, const Anchors &a, QSizeF frame)
     p.restore();
 }
 
+QTransform tiltedHead(QPainter &p, QPointF neck, double degrees, const std::function<void()> &head)
+{
+    QTransform t;
+    t.translate(neck.x(), neck.y());
+    t.rotate(degrees);
+    t.translate(-neck.x(), -neck.y());
+    p.save();
+    p.setTransform(t, true);
+    head();
+    p.restore();
+    return t;
+}
+
 } // namespace chimewell::art::draw

@@ -7,6 +7,9 @@
 #include <QPainterPath>
 #include <QPointF>
 #include <QRectF>
+#include <QTransform>
+
+#include <functional>
 
 class QPainter;
 
@@ -25,6 +28,9 @@ void ellipse(QPainter &p, const QRectF &r, const QColor &base, double pen = line
 // A rounded highlight streak on glossy parts.
 void gloss(QPainter &p, const QRectF &r, double alpha = 0.45);
 void shadow(QPainter &p, QPointF centre, double width, double alpha = 0.22);
+// Draws the head tilted by `degrees` about the neck; returns the tilt, so
+// anchors on the head can be mapped with it.
+QTransform tiltedHead(QPainter &p, QPointF neck, double degrees, const std::function<void()> &head);
 // Soft pink cheeks.
 void blush(QPainter &p, QPointF centre, double r, double alpha = 0.35);
 

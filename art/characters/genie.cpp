@@ -81,15 +81,7 @@ public:
         p.setOpacity(std::clamp(pose.emerge * 2, 0.0, 1.0));
         tail(p, pose);
         torso(p);
-        const QPointF neck(64, 56);
-        QTransform ht;
-        ht.translate(neck.x(), neck.y());
-        ht.rotate(pose.headTilt);
-        ht.translate(-neck.x(), -neck.y());
-        p.save();
-        p.setTransform(ht, true);
-        head(p, pose);
-        p.restore();
+        const QTransform ht = draw::tiltedHead(p, {64, 56}, pose.headTilt, [&] { head(p, pose); });
         a.head = ht.map(QPointF(64, 32));
         a.headRadius = 22;
         draw::ArmStyle arms;

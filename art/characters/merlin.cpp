@@ -45,15 +45,7 @@ public:
         draw::shadow(p, {64, 122}, 56);
         feet(p, pose);
         body(p, pose);
-        const QPointF neck(64, 70);
-        QTransform ht;
-        ht.translate(neck.x(), neck.y());
-        ht.rotate(pose.headTilt);
-        ht.translate(-neck.x(), -neck.y());
-        p.save();
-        p.setTransform(ht, true);
-        head(p, pose);
-        p.restore();
+        const QTransform ht = draw::tiltedHead(p, {64, 70}, pose.headTilt, [&] { head(p, pose); });
         a.head = ht.map(QPointF(64, 40));
         a.headRadius = 26;
         draw::ArmStyle arms;

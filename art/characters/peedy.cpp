@@ -51,15 +51,7 @@ public:
         draw::ellipse(p, QRectF(50, 74, 28, 38), belly, 0, 0.5);
         wings(p, pose, a, true);
 
-        const QPointF neck(64, 70);
-        QTransform ht;
-        ht.translate(neck.x(), neck.y());
-        ht.rotate(pose.headTilt);
-        ht.translate(-neck.x(), -neck.y());
-        p.save();
-        p.setTransform(ht, true);
-        head(p, pose);
-        p.restore();
+        const QTransform ht = draw::tiltedHead(p, {64, 70}, pose.headTilt, [&] { head(p, pose); });
         a.head = ht.map(QPointF(64, 42));
         a.headRadius = 26;
 
