@@ -217,7 +217,6 @@ bool frm_clock::eventFilter(QObject *watched, QEvent *event)
         auto *me = static_cast<QMouseEvent *>(event);
         if (me->button() == Qt::RightButton) {
             const QPoint pos = me->globalPosition().toPoint();
-            Q_EMIT contextMenuRequested(pos);
             // Centred horizontally on the pointer.
             const QSize hint = m_menu->sizeHint();
             m_menu->popup(QPoint(pos.x() - hint.width() / 2, pos.y()));

@@ -46,10 +46,6 @@ public:
     // The next tick's delay in milliseconds (for tests and the log).
     int tickInterval() const;
 
-Q_SIGNALS:
-    // Right button released on the label at this global position.
-    void contextMenuRequested(const QPoint &globalPos);
-
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
