@@ -9,15 +9,15 @@ namespace chimewell::characters {
 void ClockCharacters::alarmclock(const QString &a)
 {
     const QString unchanged = QStringLiteral("This is the alarm, you have not altered the alarm yet, please do it now!");
-    if (a == QLatin1String("genie")) {
+    if (slotFromWho(a) == CharacterSlot::One) {
         // The alarm cuts off whatever the character was still saying.
-        if (agent::Character *c = slotCharacter(Slot::One))
+        if (agent::Character *c = slotCharacter(CharacterSlot::One))
             c->stop();
-        say(store::value(keys::Data, keys::AlarmMessage, unchanged), QStringLiteral("genie"));
+        say(store::value(keys::Data, keys::AlarmMessage, unchanged), CharacterSlot::One);
     } else {
-        if (agent::Character *c = slotCharacter(Slot::Two))
+        if (agent::Character *c = slotCharacter(CharacterSlot::Two))
             c->stop();
-        say(store::value(keys::Data, keys::AlarmMessage2, unchanged), QStringLiteral("Peedy"));
+        say(store::value(keys::Data, keys::AlarmMessage2, unchanged), CharacterSlot::Two);
     }
 }
 

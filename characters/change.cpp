@@ -28,51 +28,17 @@ QString sameFileKey(const QString &path)
     return canonical.isEmpty() ? QDir::cleanPath(QFileInfo(path).absoluteFilePath()) : canonical;
 }
 
-bool sameContents(const QString &a, const QString &b)
+// Checks that `from` loads as a character, then copies it into the user's
+// character folder as `name`. Runs on a worker thread; the reason for a
+// failure goes into the result.
+QString checkAndCopy(const QString &from, const QString &name)
 {
-    QFile fa(a), fb(b);
-    if (fa.size() != fb.size() || !fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly))
-        return false;
-    constexpr qint64 chunk = 256 * 1024;
-    while (!fa.atEnd()) {
-        if (fa.read(chunk) != fb.read(chunk))
-            return false;
-    }
-    return fb.atEnd();
-}
-
-// Copies `from` to `to`, replacing `to` only once the whole copy is on disk.
-// Runs on a worker thread; the reason for a failure goes into the result.
-QString copyFile(const QString &from, const QString &to)
-{
-    if (!QDir().mkpath(QFileInfo(to).absolutePath()))
-        return QStringLiteral("the folder %1 cannot be created").arg(QDir::toNativeSeparators(QFileInfo(to).absolutePath()));
-    if (QFileInfo::exists(to) && sameContents(from, to))
-        return QString(); // the very same character is there already
     // A file that would not load is not worth a place in the folder, nor the
     // stored name.
     QString unreadable;
     if (!agent::loadCharacterFile(from, &unreadable))
         return QStringLiteral("it is not a character file that can be loaded: ") + unreadable;
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly))
-        return in.errorString();
-    QSaveFile out(to);
-    if (!out.open(QIODevice::WriteOnly))
-        return out.errorString();
-    constexpr qint64 chunk = 256 * 1024;
-    while (!in.atEnd()) {
-        const QByteArray bytes = in.read(chunk);
-        if (bytes.isEmpty() && !in.atEnd())
-            return in.errorString();
-        if (out.write(bytes) != bytes.size())
-            return out.errorString();
-    }
-    if (in.error() != QFileDevice::NoError)
-        return in.errorString();
-    if (!out.commit())
-        return out.errorString();
-    return QString();
+    return platform::copyIntoCharacterFolder(from, name);
 }
 
 QString programTitle()
@@ -95,12 +61,11 @@ bool ClockCharacters::installCharacterFile(const QString &picked, const QString 
     // Anything else goes into the user's own folder, which is searched first,
     // so the name loads now and at every later start. The copy runs off the
     // window thread; the window keeps handling events meanwhile.
-    const QString target = QDir(platform::characterFolder()).filePath(file);
     QPointer<ClockCharacters> self(this);
     QFutureWatcher<QString> watcher;
     QEventLoop loop;
     connect(&watcher, &QFutureWatcher<QString>::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(QtConcurrent::run(copyFile, picked, target));
+    watcher.setFuture(QtConcurrent::run(checkAndCopy, picked, name));
     if (!watcher.isFinished())
         loop.exec();
     const QString error = watcher.result();
@@ -117,7 +82,7 @@ bool ClockCharacters::installCharacterFile(const QString &picked, const QString 
     return false;
 }
 
-void ClockCharacters::changeCharacter(Slot slot)
+void ClockCharacters::changeCharacter(CharacterSlot slot)
 {
     // One change at a time; the file dialog and the copy both let events run.
     if (m_changing)
@@ -129,9 +94,9 @@ void ClockCharacters::changeCharacter(Slot slot)
             m_changing = false;
     });
 
-    const bool one = slot == Slot::One;
+    const bool one = slot == CharacterSlot::One;
     m_window.hideSettingsDialog();
-    const char *key = one ? keys::LastCharacter : keys::LastCharacter2;
+    const char *key = nameKey(slot);
     const QString old = store::value(keys::Data, key);
 
     const QString picked = dialogs::openFile(m_window.dialogParent(), QString(), platform::characterFolder(),
@@ -171,7 +136,7 @@ void ClockCharacters::changeCharacter(Slot slot)
     // The other slot is reloaded too, under its stored name or this change's
     // default, which is then stored so the next characterset (and the next
     // start) take the same one.
-    const char *otherKey = one ? keys::LastCharacter2 : keys::LastCharacter;
+    const char *otherKey = nameKey(otherSlot(slot));
     QString otherName = store::value(keys::Data, otherKey);
     if (otherName.isEmpty()) {
         otherName = one ? QStringLiteral("peedy") : QStringLiteral("merlin");
@@ -191,8 +156,8 @@ void ClockCharacters::changeCharacter(Slot slot)
     characterset();
 }
 
-void ClockCharacters::newcharacter() { changeCharacter(Slot::One); }
+void ClockCharacters::newcharacter() { changeCharacter(CharacterSlot::One); }
 
-void ClockCharacters::newcharacter2() { changeCharacter(Slot::Two); }
+void ClockCharacters::newcharacter2() { changeCharacter(CharacterSlot::Two); }
 
 } // namespace chimewell::characters

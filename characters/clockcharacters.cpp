@@ -16,14 +16,14 @@ ClockCharacters::ClockCharacters(ClockWindow &window, QObject *parent)
 
 ClockCharacters::~ClockCharacters() = default;
 
-agent::Character *ClockCharacters::slotCharacter(Slot slot) const
+agent::Character *ClockCharacters::slotCharacter(CharacterSlot slot) const
 {
-    agent::Character *taken = slot == Slot::One ? m_char1.data() : m_char2.data();
+    agent::Character *taken = slot == CharacterSlot::One ? m_char1.data() : m_char2.data();
     if (taken)
         return taken;
     // Loaded but not yet taken by characterset (the first seconds after
     // start-up): the control holds only this slot's character.
-    agent::AgentControl *control = slot == Slot::One ? m_agent1 : m_agent2;
+    agent::AgentControl *control = slot == CharacterSlot::One ? m_agent1 : m_agent2;
     const QStringList ids = control->characters().ids();
     return ids.size() == 1 ? control->characters().character(ids.first()) : nullptr;
 }

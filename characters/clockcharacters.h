@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "agent/agent.h"
+#include "common/characterslot.h"
 
 namespace chimewell::characters {
 
@@ -23,6 +24,7 @@ public:
 
     // Makes the character of slot `who` ("genie" = character 1, else character 2) speak.
     void say(const QString &talk, const QString &who);
+    void say(const QString &talk, CharacterSlot slot);
     // Says the current time, the characters taking turns.
     void saytime();
     // Rings alarm 1 ("genie") or alarm 2 (any other text).
@@ -41,7 +43,8 @@ public:
     agent::AgentControl *Agent2() const { return m_agent2; }
     QString charName1() const { return m_charName1; }
     QString charName2() const { return m_charName2; }
-    QString announcer() const { return m_announcer; }
+    // The slot that said the time last, as `say` names it ("genie" or "peedy").
+    QString announcer() const { return whoOf(m_announcer); }
     int gestureIndex() const { return m_gestureIndex; }
     bool whisperNow() const { return m_whisperNow; }
     int dragCount1() const { return m_dragCount1; }
@@ -53,14 +56,12 @@ public:
     QPoint homePosition2(int charWidth, int charHeight) const;
 
 private:
-    enum class Slot { One, Two };
-
     // The character that speaks for a slot: the one characterset took, else
     // the one its control holds (between loading and characterset).
-    agent::Character *slotCharacter(Slot slot) const;
-    void registerCommands(agent::Character &character, Slot slot);
+    agent::Character *slotCharacter(CharacterSlot slot) const;
+    void registerCommands(agent::Character &character, CharacterSlot slot);
     void applySoundEffects(agent::Character &character, const char *key);
-    void sendHome(agent::Character &character, Slot slot);
+    void sendHome(agent::Character &character, CharacterSlot slot);
 
     void Agent1_Command(const agent::UserInput &userInput);
     void Agent2_Command(const agent::UserInput &userInput);
@@ -68,7 +69,7 @@ private:
     void Agent2_DragComplete();
 
     // The body shared by newcharacter and newcharacter2.
-    void changeCharacter(Slot slot);
+    void changeCharacter(CharacterSlot slot);
     // Makes `picked` loadable under `name` from the character folders, copying
     // it into the user's folder when needed. False (after telling the user)
     // when it cannot be done.
@@ -81,7 +82,7 @@ private:
     QPointer<agent::Character> m_char2;
     QString m_charName1;
     QString m_charName2;
-    QString m_announcer = QStringLiteral("genie");
+    CharacterSlot m_announcer = CharacterSlot::One;
     int m_gestureIndex = 1;
     bool m_whisperNow = false;
     int m_dragCount1 = 1;

@@ -37,25 +37,24 @@ void ClockCharacters::Agent1_Command(const agent::UserInput &userInput)
     if (m_char1)
         m_char1->stop();
 
-    const QString genie = QStringLiteral("genie");
     if (name == QLatin1String("Future")) {
         say(QStringLiteral("The future is Bright!. There will soon be an International Chimewell, which you can use "
                            "on your laptop. But dont tell anybody!"),
-            genie);
+            CharacterSlot::One);
     } else if (name == QLatin1String("default")) {
         GenieMove();
     } else if (name == QLatin1String("Properties")) {
         m_agent1->propertySheet().setVisible(true);
     } else if (name == QLatin1String("Introduce")) {
-        say(introduction(m_char1), genie);
+        say(introduction(m_char1), CharacterSlot::One);
     } else if (name == QLatin1String("Date")) {
         // Weekday and month in the user's language.
         const QString date = QLocale::system().toString(Clock::current().date(), QStringLiteral("dddd MMMM dd, yyyy"));
-        say(QStringLiteral("The date is ") + date + QLatin1Char('.'), genie);
+        say(QStringLiteral("The date is ") + date + QLatin1Char('.'), CharacterSlot::One);
     } else if (name == QLatin1String("Shut")) {
         say(QStringLiteral("Hey ") + m_charName2
                 + QStringLiteral(", please be quiet.. \\chr=\"Whisper\"\\Cant you whisper or something"),
-            genie);
+            CharacterSlot::One);
     } else if (name == QLatin1String("exit")) {
         m_window.closeClock();
     }
@@ -69,17 +68,16 @@ void ClockCharacters::Agent2_Command(const agent::UserInput &userInput)
     if (m_char2)
         m_char2->stop();
 
-    const QString peedy = QStringLiteral("peedy");
     if (name == QLatin1String("default")) {
         GenieMove();
     } else if (name == QLatin1String("Properties")) {
         m_agent2->propertySheet().setVisible(true);
     } else if (name == QLatin1String("Introduce")) {
-        say(introduction(m_char2), peedy);
+        say(introduction(m_char2), CharacterSlot::Two);
     } else if (name == QLatin1String("Date")) {
-        say(QStringLiteral("I dont know, why dont you ask ") + m_charName1, peedy);
+        say(QStringLiteral("I dont know, why dont you ask ") + m_charName1, CharacterSlot::Two);
     } else if (name == QLatin1String("Shut")) {
-        say(QStringLiteral("Hey ") + m_charName1 + QStringLiteral(", I think you are cool, but please be quiet!"), peedy);
+        say(QStringLiteral("Hey ") + m_charName1 + QStringLiteral(", I think you are cool, but please be quiet!"), CharacterSlot::Two);
     } else if (name == QLatin1String("exit")) {
         m_window.closeClock();
     }

@@ -14,39 +14,35 @@ int nextCount(int count) { return count >= 3 ? 1 : count + 1; }
 
 void ClockCharacters::Agent1_DragComplete()
 {
-    const QString genie = QStringLiteral("genie");
-    const QString peedy = QStringLiteral("peedy");
     const int count = m_dragCount1;
     m_dragCount1 = nextCount(m_dragCount1);
     switch (count) {
     case 1:
-        say(QStringLiteral("Hey, what are you doing with ") + m_charName1, peedy);
+        say(QStringLiteral("Hey, what are you doing with ") + m_charName1, CharacterSlot::Two);
         break;
     case 2:
-        say(m_charName1 + QStringLiteral(" liked that, do it again!"), peedy);
+        say(m_charName1 + QStringLiteral(" liked that, do it again!"), CharacterSlot::Two);
         break;
     default:
-        say(QStringLiteral("I liked that, please do it again"), genie);
+        say(QStringLiteral("I liked that, please do it again"), CharacterSlot::One);
         break;
     }
 }
 
 void ClockCharacters::Agent2_DragComplete()
 {
-    const QString genie = QStringLiteral("genie");
-    const QString peedy = QStringLiteral("peedy");
     const int count = m_dragCount2;
     m_dragCount2 = nextCount(m_dragCount2);
     switch (count) {
     case 1:
-        say(QStringLiteral("Hey you, leave ") + m_charName2 + QStringLiteral(" alone, you big bully"), genie);
+        say(QStringLiteral("Hey you, leave ") + m_charName2 + QStringLiteral(" alone, you big bully"), CharacterSlot::One);
         break;
     case 2:
         say(QStringLiteral("What are you doing with ") + m_charName2 + QStringLiteral(", he seems to be enjoying it!"),
-            genie);
+            CharacterSlot::One);
         break;
     default:
-        say(QStringLiteral("Hey, I kinda liked that, do it again and again and again!"), peedy);
+        say(QStringLiteral("Hey, I kinda liked that, do it again and again and again!"), CharacterSlot::Two);
         break;
     }
 }
@@ -55,28 +51,26 @@ void ClockCharacters::GenieMove()
 {
     QPointer<ClockCharacters> self(this);
     if (m_window.isMinimised()) {
-        say(QStringLiteral("How can we move to an invisible window?"), QStringLiteral("peedy"));
-        pause(4);
-        if (!self)
+        say(QStringLiteral("How can we move to an invisible window?"), CharacterSlot::Two);
+        if (!pause(4) || !self)
             return;
-        say(QStringLiteral("yeah, you need to show the clock before I will move"), QStringLiteral("genie"));
+        say(QStringLiteral("yeah, you need to show the clock before I will move"), CharacterSlot::One);
         return;
     }
 
     // The home lines go straight to the characters: never whispered, never hidden after.
-    if (agent::Character *c = slotCharacter(Slot::One)) {
+    if (agent::Character *c = slotCharacter(CharacterSlot::One)) {
         c->stop();
-        sendHome(*c, Slot::One);
+        sendHome(*c, CharacterSlot::One);
         c->speak(QStringLiteral("Okay I`m home !"));
         c->play(QStringLiteral("pleased"));
     }
-    pause(4);
-    if (!self)
+    if (!pause(4) || !self)
         return;
     // Measured again: the clock may have moved during the pause.
-    if (agent::Character *c = slotCharacter(Slot::Two)) {
+    if (agent::Character *c = slotCharacter(CharacterSlot::Two)) {
         c->stop();
-        sendHome(*c, Slot::Two);
+        sendHome(*c, CharacterSlot::Two);
         c->speak(QStringLiteral("I`m home too!"));
         c->play(QStringLiteral("pleased"));
     }

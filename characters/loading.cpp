@@ -5,6 +5,7 @@
 
 #include "common/clock.h"
 #include "common/pause.h"
+#include "common/platform.h"
 #include "common/settingskeys.h"
 #include "common/settingsstore.h"
 
@@ -25,8 +26,8 @@ int homeCoordinate(double twips, double twipsPerPixel, int charSize)
     return int(std::nearbyint(twips / twipsPerPixel - charSize / 2.0));
 }
 
-QString defaultName1() { return QStringLiteral("max"); }
-QString defaultName2() { return QStringLiteral("plany"); }
+QString defaultName1() { return QLatin1String(platform::kStandardCharacter1); }
+QString defaultName2() { return QLatin1String(platform::kStandardCharacter2); }
 
 } // namespace
 
@@ -44,19 +45,19 @@ QPoint ClockCharacters::homePosition2(int charWidth, int charHeight) const
             homeCoordinate(double(g.top()) + g.height() - 900, m_window.twipsPerPixelY(), charHeight)};
 }
 
-void ClockCharacters::sendHome(agent::Character &character, Slot slot)
+void ClockCharacters::sendHome(agent::Character &character, CharacterSlot slot)
 {
-    const QPoint p = slot == Slot::One ? homePosition1(character.width(), character.height())
+    const QPoint p = slot == CharacterSlot::One ? homePosition1(character.width(), character.height())
                                        : homePosition2(character.width(), character.height());
     character.moveTo(p.x(), p.y());
 }
 
-void ClockCharacters::registerCommands(agent::Character &character, Slot slot)
+void ClockCharacters::registerCommands(agent::Character &character, CharacterSlot slot)
 {
     agent::Commands &commands = character.commands();
     // A character that was not reloaded still has the old captions; start afresh.
     commands.removeAll();
-    const bool one = slot == Slot::One;
+    const bool one = slot == CharacterSlot::One;
     commands.add(QStringLiteral("Properties"), QStringLiteral("Alter Character Properties"),
                  QStringLiteral("[Character] Properties"));
     commands.add(QStringLiteral("Introduce"),
@@ -96,7 +97,7 @@ void ClockCharacters::characterset()
 
     m_char1 = m_agent1->characters().character(m_charName1);
     if (m_char1) {
-        registerCommands(*m_char1, Slot::One);
+        registerCommands(*m_char1, CharacterSlot::One);
         applySoundEffects(*m_char1, keys::effects1);
         m_char1->show(false);
         m_char1->commands().setCaption(QStringLiteral("Chimewell Character 1"));
@@ -104,33 +105,32 @@ void ClockCharacters::characterset()
     }
 
     const int hour = Clock::current().toString(QStringLiteral("hh:mm:ss")).left(2).toInt();
-    say(rules::greeting(hour) + store::value(keys::Data, keys::UserName, QStringLiteral("Nobody")), QStringLiteral("genie"));
+    say(rules::greeting(hour) + store::value(keys::Data, keys::UserName, QStringLiteral("Nobody")), CharacterSlot::One);
 
     if (m_char1) {
-        sendHome(*m_char1, Slot::One);
+        sendHome(*m_char1, CharacterSlot::One);
         if (store::value(keys::Data, keys::charhide) == QLatin1String("True"))
             m_char1->hide(false);
     }
 
     // Character 2 comes on once character 1 has had its say.
     QPointer<ClockCharacters> self(this);
-    pause(8);
-    if (!self || run != m_charactersetRun)
-        return; // gone, or a newer characterset (a character change) has taken over
+    if (!pause(8) || !self || run != m_charactersetRun)
+        return; // ending, gone, or a newer characterset (a character change) has taken over
 
     m_char2 = m_agent2->characters().character(m_charName2);
     if (m_char2) {
-        registerCommands(*m_char2, Slot::Two);
+        registerCommands(*m_char2, CharacterSlot::Two);
         applySoundEffects(*m_char2, keys::effects2);
         m_char2->show(false);
         m_char2->commands().setCaption(QStringLiteral("Chimewell Character 2"));
         m_char2->commands().setVisible(true);
     }
 
-    say(store::value(keys::Data, keys::StartupMessage, QStringLiteral("Welcome to Chimewell")), QStringLiteral("peedy"));
+    say(store::value(keys::Data, keys::StartupMessage, QStringLiteral("Welcome to Chimewell")), CharacterSlot::Two);
 
     if (m_char2) {
-        sendHome(*m_char2, Slot::Two);
+        sendHome(*m_char2, CharacterSlot::Two);
         if (store::value(keys::Data, keys::charhide2) == QLatin1String("True"))
             m_char2->hide(false);
     }

@@ -69,12 +69,13 @@ QString gesture(int index)
 
 } // namespace rules
 
-void ClockCharacters::say(const QString &talk, const QString &who)
+void ClockCharacters::say(const QString &talk, const QString &who) { say(talk, slotFromWho(who)); }
+
+void ClockCharacters::say(const QString &talk, CharacterSlot slot)
 {
     m_whisperNow = rules::isQuietHour(store::value(keys::Data, keys::QuietTime, QStringLiteral("0000")),
                                       Clock::current().time().hour());
 
-    const Slot slot = who == QLatin1String("genie") ? Slot::One : Slot::Two;
     agent::Character *c = slotCharacter(slot);
     const QString gesture = rules::gesture(m_gestureIndex);
     // One counter for both characters, so the gestures cycle whoever speaks.
@@ -90,7 +91,7 @@ void ClockCharacters::say(const QString &talk, const QString &who)
 
     // The two slots test their option differently, as the settings dialog
     // and older stores have always had it.
-    const bool hide = slot == Slot::One
+    const bool hide = slot == CharacterSlot::One
         ? store::value(keys::Data, keys::charhide, QStringLiteral("False")) == QLatin1String("True")
         : convert::toBoolean(store::value(keys::Data, keys::charhide2, QStringLiteral("False")));
     if (hide)
@@ -103,7 +104,7 @@ void ClockCharacters::saytime()
     const int hour = now.left(2).toInt();
     const int minute = now.mid(3, 2).toInt();
 
-    m_announcer = m_announcer != QLatin1String("genie") ? QStringLiteral("genie") : QStringLiteral("peedy");
+    m_announcer = otherSlot(m_announcer);
 
     // A user who keeps the clock hidden still sees it while the time is said.
     const bool showClock = store::value(keys::Data, keys::minimise, QStringLiteral("False")) == QLatin1String("True");
@@ -116,8 +117,7 @@ void ClockCharacters::saytime()
 
     if (showClock) {
         QPointer<ClockCharacters> self(this);
-        pause(4);
-        if (!self)
+        if (!pause(4) || !self)
             return;
         // Only the last of overlapping announcements hides it again, and not
         // when the user brought the clock back meanwhile.

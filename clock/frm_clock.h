@@ -1,21 +1,33 @@
 #pragma once
 
+#include "characters/clockwindow.h"
 #include "clock/ticklogic.h"
+#include "common/labelwindow.h"
+#include "settings/New_User.h"
 
 #include <QHash>
-#include <QWidget>
-#include <functional>
+#include <memory>
 
 class QAction;
-class QLabel;
 class QMenu;
 class QTimer;
+
+namespace chimewell::characters {
+class ClockCharacters;
+}
 
 namespace chimewell::clockcore {
 
 // The clock window: a small frameless window holding the time label, the
-// minute tick and the context menu.
-class frm_clock : public QWidget
+// minute tick and the context menu. It owns, for the whole run, the two
+// characters (Agent1 and Agent2, in ClockCharacters); the tray form and the
+// settings dialog join it here, each reaching back through an interface of
+// its own folder, as the characters do through characters::ClockWindow.
+//
+// Its handlers live in files by subject: frm_clock.cpp (the form, loading,
+// closing), frm_clock_tick.cpp (the minute tick), frm_clock_menus.cpp (the
+// mouse and the menus), frm_clock_characters.cpp (speech and the characters).
+class frm_clock final : public LabelWindow, public characters::ClockWindow, public setup::ClockStart
 {
     Q_OBJECT
 public:
@@ -26,19 +38,14 @@ public:
     // format, add-ons that start with the clock).
     void Form_Load();
 
-    // What the tick makes the characters do; set by the program when its
-    // characters are in place. Until then the tick only logs.
-    std::function<void()> onSaytime;
-    std::function<void(const QString &)> onAlarmclock;
-    std::function<void()> onExit;
-
     void saytime();
     void alarmclock(const QString &a);
 
     // One pass of the timer `clock`.
     void clock_Timer();
 
-    QLabel *lab_time() const { return m_labTime; }
+    characters::ClockCharacters &clockCharacters() const { return *m_characters; }
+    QLabel *lab_time() const { return label(); }
     QMenu *mnu_settings() const { return m_menu; }
     QAction *menuEntry(const QString &name) const { return m_entries.value(name); }
     bool waitingForMinute() const { return m_waitingForMinute; }
@@ -46,28 +53,43 @@ public:
     // The next tick's delay in milliseconds (for tests and the log).
     int tickInterval() const;
 
+    // setup::ClockStart
+    void showClock() override;
+    void checkboxes() override;
+
+    // characters::ClockWindow
+    QRect geometryTwips() const override;
+    bool isClockVisible() const override { return isVisible(); }
+    void setClockVisible(bool visible) override { setVisible(visible); }
+    bool isMinimised() const override { return isMinimized(); }
+    void closeClock() override { close(); }
+    void endProgram() override;
+    void hideSettingsDialog() override;
+    void closeSettingsDialog() override;
+    QWidget *dialogParent() override { return this; }
+
 protected:
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildMenu();
+    void lab_time_DblClick();
+    void mnu_exit_Click();
     void applyFormat(const QString &format);
     void handleMinute(const QDateTime &minute, bool present);
     void scheduleNextTick();
     qint64 suspendedSinceLastTick();
 
-    QLabel *m_labTime = nullptr;
     QTimer *m_clock = nullptr;
     QMenu *m_menu = nullptr;
     QHash<QString, QAction *> m_entries;
+    std::unique_ptr<characters::ClockCharacters> m_characters;
 
     bool m_waitingForMinute = true;
     int m_minuteNow = 0;
     bool m_inTick = false;
     MinuteSchedule m_schedule;
-    qint64 m_lastMonotonicMs = -1;
-    qint64 m_lastBoottimeMs = -1;
+    qint64 m_lastSuspendedMs = -1;
 };
 
 } // namespace chimewell::clockcore

@@ -4,25 +4,17 @@
 #include "common/launcher.h"
 #include "common/log.h"
 #include "common/pause.h"
+#include "common/platform.h"
 #include "common/settingskeys.h"
 #include "common/settingsstore.h"
 
 #include <QLabel>
 #include <QTimer>
 
-#include <time.h>
 
 namespace chimewell::clockcore {
 
 namespace {
-
-qint64 clockMs(clockid_t id)
-{
-    timespec ts{};
-    if (clock_gettime(id, &ts) != 0)
-        return -1;
-    return qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
 
 QString readData(const char *key, const char *def)
 {
@@ -41,15 +33,9 @@ struct TickGuard
 
 qint64 frm_clock::suspendedSinceLastTick()
 {
-    // CLOCK_BOOTTIME runs on while the machine sleeps, CLOCK_MONOTONIC does not:
-    // the difference of their advances is the time slept.
-    const qint64 mono = clockMs(CLOCK_MONOTONIC);
-    const qint64 boot = clockMs(CLOCK_BOOTTIME);
-    qint64 slept = 0;
-    if (m_lastMonotonicMs >= 0 && mono >= 0 && boot >= 0)
-        slept = (boot - m_lastBoottimeMs) - (mono - m_lastMonotonicMs);
-    m_lastMonotonicMs = mono;
-    m_lastBoottimeMs = boot;
+    const qint64 now = platform::suspendedMs();
+    const qint64 slept = (m_lastSuspendedMs >= 0 && now >= 0) ? now - m_lastSuspendedMs : 0;
+    m_lastSuspendedMs = now;
     return slept;
 }
 
@@ -66,7 +52,8 @@ void frm_clock::clock_Timer()
             hide();
         if (Clock::current().time().minute() == m_minuteNow)
             return;
-        pause(2);
+        if (!pause(2))
+            return;
         m_waitingForMinute = false;
         suspendedSinceLastTick();
         minutes = m_schedule.due(Clock::current(), 0);
@@ -89,7 +76,7 @@ void frm_clock::handleMinute(const QDateTime &minute, bool present)
     const int hourNow = minute.time().hour();
 
     const QString format = store::value(QLatin1String(keys::data), QLatin1String(keys::format), QStringLiteral("1"));
-    m_labTime->setText(labelText(minute.time(), format));
+    label()->setText(labelText(minute.time(), format));
 
     if (present && announceDue(m_minuteNow, readData(keys::Announce, "15")))
         saytime();

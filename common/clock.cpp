@@ -1,5 +1,9 @@
 #include "common/clock.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
 #include <atomic>
 
 namespace chimewell {
@@ -12,25 +16,27 @@ public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
 
-const SystemClock g_system;
-std::atomic<const Clock *> g_installed{nullptr};
+SystemClock g_system;
+std::atomic<Clock *> g_installed{nullptr};
 
 } // namespace
 
-const Clock &Clock::instance()
+void Clock::wait(int ms)
 {
-    const Clock *c = g_installed.load();
+    if (!QCoreApplication::instance())
+        return;
+    // A monotonic timer, so a wait also ends across midnight and clock changes.
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+Clock &Clock::instance()
+{
+    Clock *c = g_installed.load();
     return c ? *c : g_system;
 }
 
-void Clock::install(const Clock *clock) { g_installed.store(clock); }
-
-TestClock::TestClock(const QDateTime &start) : m_now(start) { Clock::install(this); }
-
-TestClock::~TestClock()
-{
-    if (&Clock::instance() == this)
-        Clock::install(nullptr);
-}
+void Clock::install(Clock *clock) { g_installed.store(clock); }
 
 } // namespace chimewell

@@ -1,23 +1,192 @@
+// The platform module on a freedesktop Linux session.
 #include "common/platform.h"
+
+#include "common/launcher.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
+#include <QSaveFile>
+#include <QSettings>
+
+#include <time.h>
 
 namespace chimewell::platform {
 
 namespace {
 
-QString envOr(const char *name, const QString &fallback)
+const QString kAutostartName = QStringLiteral("Chimewell.desktop");
+
+QStringList envList(const char *name, const QString &fallback)
 {
-    const QString v = qEnvironmentVariable(name);
-    // XDG says relative paths are invalid and must be ignored.
-    return (!v.isEmpty() && QDir::isAbsolutePath(v)) ? v : fallback;
+    QString v = qEnvironmentVariable(name);
+    if (v.isEmpty())
+        v = fallback;
+    QStringList out;
+    const QStringList parts = v.split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    for (const QString &p : parts) {
+        if (QDir::isAbsolutePath(p))
+            out << QDir::cleanPath(p);
+    }
+    return out;
 }
 
-QString dataHome() { return envOr("XDG_DATA_HOME", QDir::homePath() + QStringLiteral("/.local/share")); }
-QString configHome() { return envOr("XDG_CONFIG_HOME", QDir::homePath() + QStringLiteral("/.config")); }
+QString dataHome()
+{
+    const QString v = qEnvironmentVariable("XDG_DATA_HOME");
+    return (!v.isEmpty() && QDir::isAbsolutePath(v)) ? v : QDir::homePath() + QStringLiteral("/.local/share");
+}
+
+// The mimeapps.list files in the order the freedesktop association spec reads
+// them, the desktop's own ones before the general ones in each folder.
+QStringList mimeappsFiles()
+{
+    QStringList desktops;
+    const QStringList current = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    for (const QString &d : current)
+        desktops << d.toLower() + QStringLiteral("-mimeapps.list");
+    desktops << QStringLiteral("mimeapps.list");
+
+    QStringList folders{configHome()};
+    folders << envList("XDG_CONFIG_DIRS", QStringLiteral("/etc/xdg"));
+    folders << dataHome() + QStringLiteral("/applications");
+    const QStringList dataDirs = envList("XDG_DATA_DIRS", QStringLiteral("/usr/local/share:/usr/share"));
+    for (const QString &d : dataDirs)
+        folders << d + QStringLiteral("/applications");
+
+    QStringList files;
+    for (const QString &folder : std::as_const(folders)) {
+        for (const QString &name : std::as_const(desktops))
+            files << folder + QLatin1Char('/') + name;
+    }
+    return files;
+}
+
+QString findDesktopFile(const QString &id)
+{
+    if (id.isEmpty() || id.contains(QLatin1Char('/')))
+        return QString();
+    QStringList folders{dataHome()};
+    folders << envList("XDG_DATA_DIRS", QStringLiteral("/usr/local/share:/usr/share"));
+    for (const QString &folder : std::as_const(folders)) {
+        // "org.example-app.desktop" may also live as org/example-app.desktop.
+        QString relative = id;
+        for (int dash = -1;;) {
+            const QString path = folder + QStringLiteral("/applications/") + relative;
+            if (QFileInfo(path).isFile())
+                return path;
+            dash = relative.indexOf(QLatin1Char('-'), dash + 1);
+            if (dash < 0)
+                break;
+            relative[dash] = QLatin1Char('/');
+        }
+    }
+    return QString();
+}
+
+// The desktop entry of the default handler of `mimeType`, or empty.
+QString defaultHandler(const QString &mimeType)
+{
+    const QStringList files = mimeappsFiles();
+    for (const QString &file : files) {
+        if (!QFileInfo(file).isFile())
+            continue;
+        QSettings list(file, QSettings::IniFormat);
+        list.beginGroup(QStringLiteral("Default Applications"));
+        const QStringList ids = list.value(mimeType).toString().split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (const QString &id : ids) {
+            const QString path = findDesktopFile(id.trimmed());
+            if (!path.isEmpty())
+                return path;
+        }
+    }
+    return QString();
+}
+
+// The words of a desktop entry's Exec value, its quoting undone.
+QStringList splitExec(const QString &exec)
+{
+    QStringList words;
+    QString word;
+    bool inWord = false, quoted = false;
+    for (int i = 0; i < exec.size(); ++i) {
+        const QChar c = exec.at(i);
+        if (quoted) {
+            if (c == QLatin1Char('\\') && i + 1 < exec.size()) {
+                word += exec.at(++i);
+            } else if (c == QLatin1Char('"')) {
+                quoted = false;
+            } else {
+                word += c;
+            }
+        } else if (c == QLatin1Char('"')) {
+            quoted = inWord = true;
+        } else if (c.isSpace()) {
+            if (inWord)
+                words << word;
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words << word;
+    return words;
+}
+
+// The handler's command line with `address` in place of its field code, as
+// one argument; appended when the entry names no field code.
+QStringList commandFor(const QString &desktopFile, const QString &address)
+{
+    // Desktop entries are INI-like but use their own escapes; read the line by hand.
+    QFile f(desktopFile);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QString exec;
+    bool inMain = false;
+    while (!f.atEnd()) {
+        const QString line = QString::fromUtf8(f.readLine()).trimmed();
+        if (line.startsWith(QLatin1Char('['))) {
+            inMain = line == QLatin1String("[Desktop Entry]");
+        } else if (inMain && line.startsWith(QLatin1String("Exec="))) {
+            exec = line.mid(5);
+            break;
+        }
+    }
+    QStringList out;
+    bool placed = false;
+    const QStringList words = splitExec(exec);
+    for (const QString &w : words) {
+        if (w == QLatin1String("%u") || w == QLatin1String("%U") || w == QLatin1String("%f")
+            || w == QLatin1String("%F")) {
+            if (!placed)
+                out << address;
+            placed = true;
+        } else if (w.size() == 2 && w.startsWith(QLatin1Char('%'))) {
+            if (w == QLatin1String("%%"))
+                out << QStringLiteral("%");
+            // %i, %c, %k and the deprecated codes are dropped.
+        } else {
+            QString plain = w;
+            plain.replace(QLatin1String("%%"), QLatin1String("%"));
+            out << plain;
+        }
+    }
+    if (!out.isEmpty() && !placed)
+        out << address;
+    return out;
+}
+
+qint64 clockMs(clockid_t id)
+{
+    timespec ts{};
+    if (clock_gettime(id, &ts) != 0)
+        return -1;
+    return qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
 
 } // namespace
 
@@ -28,70 +197,66 @@ QString programFolder()
     return QDir::currentPath();
 }
 
-QString characterFolder() { return dataHome() + QStringLiteral("/chimewell/chars"); }
-
-QString shippedCharacterFolder() { return programFolder() + QStringLiteral("/chars"); }
-
-QStringList characterSearchPath()
+bool addAutostartEntry()
 {
-    QStringList path{characterFolder()};
-    QString dirs = qEnvironmentVariable("XDG_DATA_DIRS");
-    if (dirs.isEmpty())
-        dirs = QStringLiteral("/usr/local/share:/usr/share");
-    const QStringList entries = dirs.split(QLatin1Char(':'), Qt::SkipEmptyParts);
-    for (const QString &d : entries) {
-        if (QDir::isAbsolutePath(d))
-            path << QDir::cleanPath(d) + QStringLiteral("/chimewell/chars");
-    }
-    path << shippedCharacterFolder();
-    path.removeDuplicates();
-    return path;
+    const QString folder = autostartFolder();
+    if (!QDir().mkpath(folder))
+        return false;
+    QFile in(programFolder() + QLatin1Char('/') + kAutostartName);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray entry = in.readAll();
+    if (entry.isEmpty())
+        return false;
+    QSaveFile out(folder + QLatin1Char('/') + kAutostartName);
+    if (!out.open(QIODevice::WriteOnly) || out.write(entry) != entry.size())
+        return false;
+    return out.commit();
 }
 
-QString findCharacterFile(const QString &file)
+bool removeAutostartEntry()
 {
-    if (file.isEmpty())
-        return QString();
-    if (QDir::isAbsolutePath(file))
-        return QFileInfo(file).isFile() ? file : QString();
-    QString name = file;
-    if (!name.endsWith(QLatin1String(".acs"), Qt::CaseInsensitive))
-        name += QStringLiteral(".acs");
-    // A bare name only: never let a stored name reach outside the folders.
-    if (name.contains(QLatin1Char('/')) || name.startsWith(QLatin1Char('.')))
-        return QString();
-    const QStringList folders = characterSearchPath();
-    for (const QString &folder : folders) {
-        const QDir dir(folder);
-        const QString exact = dir.filePath(name);
-        if (QFileInfo(exact).isFile())
-            return exact;
-        // Character names match without regard to case ("Genie" finds genie.acs).
-        const QStringList entries = dir.entryList({QStringLiteral("*.acs")}, QDir::Files);
-        for (const QString &e : entries) {
-            if (e.compare(name, Qt::CaseInsensitive) == 0)
-                return dir.filePath(e);
-        }
-    }
-    return QString();
+    const QString path = autostartFolder() + QLatin1Char('/') + kAutostartName;
+    return !QFileInfo::exists(path) || QFile::remove(path);
 }
 
-QString autostartFolder() { return configHome() + QStringLiteral("/autostart"); }
+bool hasAutostartEntry() { return QFileInfo(autostartFolder() + QLatin1Char('/') + kAutostartName).isFile(); }
 
-QString runtimeFolder()
+OpenResult openWebAddress(const QString &address)
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QDir(runtime).exists())
-        return runtime;
-    // No runtime folder (a plain ssh or cron session): a private folder in the
-    // user's own cache, which no other user can take over first.
-    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
-    if (cache.isEmpty() || !QDir::isAbsolutePath(cache))
-        cache = QDir::homePath() + QStringLiteral("/.cache");
-    const QString fallback = cache + QStringLiteral("/chimewell/run");
-    QDir().mkpath(fallback);
-    QFile::setPermissions(fallback, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    return fallback;
+    QString handler = defaultHandler(QStringLiteral("text/html"));
+    if (handler.isEmpty())
+        handler = defaultHandler(QStringLiteral("x-scheme-handler/http"));
+    const QStringList command = commandFor(handler, address);
+    if (command.isEmpty())
+        return OpenResult::NoHandler;
+    return startProgram(command.first(), command.mid(1)) ? OpenResult::Opened : OpenResult::StartFailed;
+}
+
+bool speechEngineInstalled()
+{
+    QStringList candidates;
+    const QString own = qEnvironmentVariable("ESPEAK_DATA_PATH");
+    if (!own.isEmpty())
+        candidates << own + QStringLiteral("/espeak-ng-data");
+    const QStringList multiarch = QDir(QStringLiteral("/usr/lib")).entryList({QStringLiteral("*-linux-*")}, QDir::Dirs);
+    for (const QString &triplet : multiarch)
+        candidates << QStringLiteral("/usr/lib/") + triplet + QStringLiteral("/espeak-ng-data");
+    candidates << QStringLiteral("/usr/lib/espeak-ng-data") << QStringLiteral("/usr/share/espeak-ng-data")
+               << QStringLiteral("/usr/local/share/espeak-ng-data");
+    for (const QString &dir : std::as_const(candidates)) {
+        if (QFileInfo(dir + QStringLiteral("/phontab")).isFile())
+            return true;
+    }
+    return false;
+}
+
+qint64 suspendedMs()
+{
+    // CLOCK_BOOTTIME runs on while the machine sleeps, CLOCK_MONOTONIC does not.
+    const qint64 boot = clockMs(CLOCK_BOOTTIME);
+    const qint64 mono = clockMs(CLOCK_MONOTONIC);
+    return boot < 0 || mono < 0 ? -1 : boot - mono;
 }
 
 } // namespace chimewell::platform

@@ -1,13 +1,49 @@
 #pragma once
 
+#include <QString>
+
+#include <memory>
+
+class QApplication;
+
 namespace chimewell {
 
 // Ends the program at once: every window goes, the event loops (nested ones
-// of a pause included) stop, and main() returns.
+// of a pause included) stop, and main() returns, also when the main loop has
+// not started yet. Handlers that pause see pause() return false and stop.
 void endProgram(int code = 0);
-// True once endProgram has been called; long handlers check it after a pause.
+// True once endProgram has been called.
 bool isEnding();
+// Forgets an endProgram, for tests that end a form and go on testing.
+void clearEnding();
 // Starts the restart program from the program folder, then ends this run.
 void restartProgram();
+
+// What every windowed program does before its first window: the display
+// choice, the application's name and version, one running copy per program
+// and user, and the "show" log. Typical use:
+//
+//     GuiProgram program(argc, argv);
+//     if (!program.claimInstance(QStringLiteral("date")))
+//         return 0;
+//     ... build the first form, start it with program.whenRunning(...) ...
+//     return program.exec();
+class GuiProgram final
+{
+public:
+    GuiProgram(int &argc, char **argv);
+    ~GuiProgram();
+
+    QApplication &app();
+    // Takes the one-instance lock named `lockName`; false when another copy
+    // holds it (the program should then end at once, showing nothing).
+    bool claimInstance(const QString &lockName);
+    // Runs the event loop; returns at once when the program already ended.
+    int exec();
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
 
 } // namespace chimewell

@@ -1,6 +1,7 @@
 #include "common/settingsstore.h"
 
 #include "common/log.h"
+#include "common/platform.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,12 +23,6 @@ namespace {
 
 // A hand-edited or damaged file larger than this is not read at all.
 constexpr qint64 kMaxFileSize = 32 * 1024 * 1024;
-
-QString configHome()
-{
-    const QString v = qEnvironmentVariable("XDG_CONFIG_HOME");
-    return (!v.isEmpty() && QDir::isAbsolutePath(v)) ? v : QDir::homePath() + QStringLiteral("/.config");
-}
 
 QString folded(const QString &s) { return s.toCaseFolded(); }
 
@@ -250,7 +245,7 @@ void setValue(Document &doc, const QString &section, const QString &key, const Q
 
 QString appFolder(const QString &application)
 {
-    const QString home = configHome();
+    const QString home = platform::configHome();
     // Application names match without regard to case: reuse a folder that exists.
     const QDir dir(home);
     const QStringList entries = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot);

@@ -10,7 +10,6 @@
 #include "common/settingskeys.h"
 #include "common/settingsstore.h"
 
-#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -42,27 +41,9 @@ void writeData(const char *key, const QString &value)
     store::setValue(QLatin1String(keys::Data), QLatin1String(key), value);
 }
 
-bool copyReplacing(const QString &from, const QString &to)
-{
-    if (!QFile::exists(from))
-        return false;
-    // Replace an older copy, but never delete the target before we know the copy can be made.
-    const QString tmp = to + QStringLiteral(".new");
-    QFile::remove(tmp);
-    if (!QFile::copy(from, tmp))
-        return false;
-    QFile::remove(to);
-    return QFile::rename(tmp, to);
-}
-
 } // namespace
 
-New_User::New_User(std::function<void()> showClock, std::function<void()> checkboxes, Components components,
-                   QWidget *parent)
-    : QWidget(parent, Qt::FramelessWindowHint)
-    , m_showClock(std::move(showClock))
-    , m_checkboxes(std::move(checkboxes))
-    , m_components(std::move(components))
+New_User::New_User(ClockStart &clock, QWidget *parent) : QWidget(parent, Qt::FramelessWindowHint), m_clock(clock)
 {
     setObjectName(QStringLiteral("New_User"));
     setWindowTitle(QStringLiteral("Chimewell"));
@@ -107,28 +88,23 @@ void New_User::Form_Load()
 {
     // One copy per user is made sure of in main(), before any window exists.
     if (isReturningUser()) {
-        if (m_showClock)
-            m_showClock();
-        pause(2);
-        if (isEnding())
+        m_clock.showClock();
+        if (!pause(2))
             return;
-        if (m_checkboxes)
-            m_checkboxes();
+        m_clock.checkboxes();
         close();
         return;
     }
 
     // First run: put the two standard characters where the service looks first.
-    const QString folder = platform::characterFolder();
-    QDir().mkpath(folder);
-    for (const char *file : {"plany.acs", "max.acs"}) {
-        const QString name = QLatin1String(file);
-        copyReplacing(platform::shippedCharacterFolder() + QLatin1Char('/') + name, folder + QLatin1Char('/') + name);
+    for (const char *name : {platform::kStandardCharacter2, platform::kStandardCharacter1}) {
+        const QString shipped = platform::shippedCharacterFolder() + QLatin1Char('/') + QLatin1String(name)
+            + QStringLiteral(".acs");
+        if (QFile::exists(shipped))
+            platform::copyIntoCharacterFolder(shipped, QLatin1String(name));
     }
 
-    const bool speech = m_components.speechEngine && m_components.speechEngine();
-    const bool characters = m_components.standardCharacters && m_components.standardCharacters();
-    if (speech && characters) {
+    if (platform::speechEngineInstalled() && platform::standardCharactersFound()) {
         if (const QScreen *s = QGuiApplication::primaryScreen())
             move(s->availableGeometry().center() - rect().center());
         show();
@@ -160,8 +136,9 @@ void New_User::Command3_Click()
     if (dialogs::ask(this, QStringLiteral("Windows Startup"),
                      QStringLiteral("DO YOU WANT CHIMEWELL TO START WITH WINDOWS?. If you choose YES, it`s very easy "
                                     "to turn this feature off in the Main Options menu"))) {
-        installAutostartEntry();
-        writeData(keys::LoadWithWindows, QStringLiteral("True"));
+        // Stored as placed: a "True" without an entry would lie to the settings dialog.
+        if (platform::addAutostartEntry())
+            writeData(keys::LoadWithWindows, QStringLiteral("True"));
     }
 
     writeData(keys::QuietTime, QStringLiteral("0000"));
@@ -178,15 +155,5 @@ void New_User::Command3_Click()
 }
 
 void New_User::Command1_Click() { endProgram(); }
-
-bool installAutostartEntry()
-{
-    const QString folder = platform::autostartFolder();
-    QDir().mkpath(folder);
-    return copyReplacing(platform::programFolder() + QStringLiteral("/Chimewell.desktop"),
-                         folder + QStringLiteral("/Chimewell.desktop"));
-}
-
-bool removeAutostartEntry() { return QFile::remove(platform::autostartFolder() + QStringLiteral("/Chimewell.desktop")); }
 
 } // namespace chimewell::setup

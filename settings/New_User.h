@@ -1,19 +1,21 @@
 #pragma once
 
 #include <QWidget>
-#include <functional>
 
 class QPlainTextEdit;
 class QPushButton;
 
 namespace chimewell::setup {
 
-// What the first run checks before it shows the agreement: can the speech
-// engine start, and are the standard characters where the service finds them.
-struct Components
+// What the start-up form needs of the clock window it starts.
+class ClockStart
 {
-    std::function<bool()> speechEngine;
-    std::function<bool()> standardCharacters;
+public:
+    virtual ~ClockStart() = default;
+    // Prepares the clock window from the store and shows it.
+    virtual void showClock() = 0;
+    // Loads both characters and brings them on.
+    virtual void checkboxes() = 0;
 };
 
 // The start-up form: tells a first run from a normal start. On a first run it
@@ -22,9 +24,7 @@ class New_User final : public QWidget
 {
     Q_OBJECT
 public:
-    // `showClock` shows the clock window; `checkboxes` loads the characters.
-    New_User(std::function<void()> showClock, std::function<void()> checkboxes, Components components,
-             QWidget *parent = nullptr);
+    explicit New_User(ClockStart &clock, QWidget *parent = nullptr);
 
     void Form_Load();
     // "I AGREE" and "I DON`T AGREE".
@@ -35,16 +35,10 @@ public:
     static bool isReturningUser();
 
 private:
-    std::function<void()> m_showClock;
-    std::function<void()> m_checkboxes;
-    Components m_components;
+    ClockStart &m_clock;
     QPlainTextEdit *m_text1 = nullptr;
     QPushButton *m_command3 = nullptr;
     QPushButton *m_command1 = nullptr;
 };
-
-// Copies the shipped desktop entry into the autostart folder; false when it could not.
-bool installAutostartEntry();
-bool removeAutostartEntry();
 
 } // namespace chimewell::setup

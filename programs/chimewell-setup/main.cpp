@@ -2,6 +2,7 @@
 // speech engine. Started as "chimewell-setup agent|speech [/Q:A]".
 #include "common/dialogs.h"
 #include "common/platform.h"
+#include "common/program.h"
 #include "voice/speaker.h"
 
 #include <QApplication>
@@ -21,21 +22,18 @@ void tell(const QString &text)
 
 int repairCharacters()
 {
-    const QString target = platform::characterFolder();
-    if (!QDir().mkpath(target)) {
-        tell(QStringLiteral("Chimewell could not create its character folder %1.").arg(target));
-        return 1;
-    }
     const QDir shipped(platform::shippedCharacterFolder());
     const QStringList files = shipped.entryList({QStringLiteral("*.acs")}, QDir::Files);
-    int copied = 0;
     for (const QString &f : files) {
-        const QString to = target + QLatin1Char('/') + f;
-        if (QFile::exists(to) || QFile::copy(shipped.filePath(f), to))
-            ++copied;
+        const QString name = f.left(f.size() - 4);
+        // A user's own file of the same name is theirs: never replace it.
+        if (QFile::exists(platform::characterFolder() + QLatin1Char('/') + f))
+            continue;
+        const QString error = platform::copyIntoCharacterFolder(shipped.filePath(f), name);
+        if (!error.isEmpty())
+            QTextStream(stderr) << "chimewell-setup: " << f << ": " << error << '\n';
     }
-    if (platform::findCharacterFile(QStringLiteral("max")).isEmpty()
-        || platform::findCharacterFile(QStringLiteral("plany")).isEmpty()) {
+    if (!platform::standardCharactersFound()) {
         tell(QStringLiteral("Chimewell's characters are missing from %1. Please reinstall Chimewell.")
                  .arg(shipped.path()));
         return 1;
@@ -56,12 +54,17 @@ int repairSpeech()
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    if (args.contains(QStringLiteral("agent")))
-        return repairCharacters();
-    if (args.contains(QStringLiteral("speech")))
-        return repairSpeech();
+    GuiProgram program(argc, argv);
+    const QStringList args = program.app().arguments().mid(1);
+    // The first run starts both repairs, a few seconds apart: one lock each.
+    for (const char *what : {"agent", "speech"}) {
+        const QString mode = QLatin1String(what);
+        if (!args.contains(mode))
+            continue;
+        if (!program.claimInstance(QStringLiteral("chimewell-setup-") + mode))
+            return 0;
+        return mode == QLatin1String("agent") ? repairCharacters() : repairSpeech();
+    }
     QTextStream(stderr) << "usage: chimewell-setup agent|speech [/Q:A]\n";
     return 2;
 }

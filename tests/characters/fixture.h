@@ -5,13 +5,12 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
+#include "tests/support/characterfile.h"
+#include "tests/support/temphome.h"
+#include "tests/support/warnings.h"
 
-#include <memory>
-
-// What the character tests share: a clock window that only records, the
-// character service's request log, and a private home for settings and
-// character files.
+// What the character tests share: a clock window that only records and the
+// character service's request log (on top of tests/support).
 namespace chimewell::characters::test {
 
 class FakeClockWindow final : public ClockWindow
@@ -53,30 +52,8 @@ QStringList of(const QString &id);
 QStringList speechOf(const QString &id);
 } // namespace agentlog
 
-// Makes the running test function fail on any warning but the few the
-// headless platform always gives; tests that expect one say so with
-// QTest::ignoreMessage.
-void failOnUnexpectedWarnings();
-
-// Writes a small but complete character file: one 128 x 128 frame shared by
-// the animations the clock plays.
-bool writeCharacterFile(const QString &path, const QString &name, const QString &description, int width = 128,
-                        int height = 128);
-
-// A fresh XDG_CONFIG_HOME and XDG_DATA_HOME (with an empty character folder)
-// for one test; the previous ones are removed.
-class TestHome final
-{
-public:
-    TestHome();
-    ~TestHome();
-    QString characterFolder() const;
-    QString root() const { return m_dir->path(); }
-    // Puts a character file named `id`.acs into the character folder.
-    bool addCharacter(const QString &id, const QString &name = QString(), const QString &description = QString());
-
-private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-};
+using testing::failOnUnexpectedWarnings;
+using testing::writeCharacterFile;
+using TestHome = testing::TempHome;
 
 } // namespace chimewell::characters::test

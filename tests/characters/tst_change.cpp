@@ -3,6 +3,7 @@
 
 #include "characters/clockcharacters.h"
 #include "common/clock.h"
+#include "tests/support/testclock.h"
 #include "common/dialogs.h"
 #include "common/settingskeys.h"
 #include "common/settingsstore.h"
@@ -10,6 +11,7 @@
 #include <QtTest>
 
 using namespace chimewell;
+using chimewell::testing::TestClock;
 using namespace chimewell::characters;
 using namespace chimewell::characters::test;
 

@@ -3,12 +3,14 @@
 
 #include "characters/clockcharacters.h"
 #include "common/clock.h"
+#include "tests/support/testclock.h"
 #include "common/settingskeys.h"
 #include "common/settingsstore.h"
 
 #include <QtTest>
 
 using namespace chimewell;
+using chimewell::testing::TestClock;
 using namespace chimewell::characters;
 using namespace chimewell::characters::test;
 

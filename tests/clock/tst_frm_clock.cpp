@@ -1,6 +1,7 @@
 #include "clock/frm_clock.h"
 
 #include "common/clock.h"
+#include "tests/support/testclock.h"
 #include "common/settingsstore.h"
 #include "tests/support/logcapture.h"
 
@@ -14,6 +15,7 @@
 #include <QTest>
 
 using namespace chimewell;
+using chimewell::testing::TestClock;
 using clockcore::frm_clock;
 
 namespace {
@@ -162,13 +164,16 @@ private Q_SLOTS:
         set("Announce", QStringLiteral("15"));
         auto w = running(QTime(9, 59, 30)); // handles 10:00
         QCOMPARE(clockLines(), QStringList{QStringLiteral("chimewell.clock: saytime")});
-        int said = 0;
-        w->onSaytime = [&said] { ++said; };
+        g_log.clear();
+        QStringList saidAt;
         for (int m = 1; m <= 60; ++m) {
             m_clock->set(QTime(10, 0, 2).addSecs(60 * m));
             w->clock_Timer();
+            if (clockLines().size() > saidAt.size())
+                saidAt << w->lab_time()->text();
         }
-        QCOMPARE(said, 4); // 10:15, 10:30, 10:45, 11:00
+        QCOMPARE(saidAt, (QStringList{QStringLiteral("10:15am"), QStringLiteral("10:30am"), QStringLiteral("10:45am"),
+                                      QStringLiteral("11:00am")}));
     }
 
     void garbageAnnounceIsOff()

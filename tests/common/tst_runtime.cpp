@@ -1,8 +1,10 @@
 // pause, the single-instance lock and the program launcher: the pieces every
 // program leans on while it runs.
 #include "common/clock.h"
+#include "tests/support/testclock.h"
 #include "common/launcher.h"
 #include "common/pause.h"
+#include "common/program.h"
 #include "common/singleinstance.h"
 
 #include <QElapsedTimer>
@@ -18,6 +20,7 @@
 #include <sys/resource.h>
 
 using namespace chimewell;
+using chimewell::testing::TestClock;
 
 namespace {
 
@@ -65,6 +68,7 @@ private Q_SLOTS:
     void pauseSleepsWithoutSpinning();
     void pauseAdvancesATestClock_data();
     void pauseAdvancesATestClock();
+    void pauseStopsWhenTheProgramEnds();
 
     void secondInstanceIsRefused();
     void lockOfAKilledRunIsTakenOver();
@@ -104,7 +108,7 @@ void TestRuntime::pauseKeepsHandlingEvents()
 
     QElapsedTimer t;
     t.start();
-    pause(1);
+    QVERIFY(pause(1));
     QCOMPARE(fired, 1);
     QVERIFY(inside.isValid()); // a posted call ran during the pause
     QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
@@ -129,7 +133,7 @@ void TestRuntime::pauseLastsItsWholeSeconds()
     QFETCH(int, expectedMs);
     QElapsedTimer t;
     t.start();
-    pause(seconds);
+    QVERIFY(pause(seconds));
     const qint64 took = t.elapsed();
     QVERIFY2(took >= expectedMs - 10 && took < expectedMs + 300, qPrintable(QString::number(took)));
 }
@@ -140,7 +144,7 @@ void TestRuntime::pauseSleepsWithoutSpinning()
     const double cpuBefore = cpuSeconds();
     QElapsedTimer t;
     t.start();
-    pause(2.4);
+    QVERIFY(pause(2.4));
     const double wall = double(t.elapsed()) / 1000.0;
     const double cpu = cpuSeconds() - cpuBefore;
     QVERIFY2(wall >= 1.99 && wall < 2.6, qPrintable(QString::number(wall)));
@@ -171,10 +175,26 @@ void TestRuntime::pauseAdvancesATestClock()
     QMetaObject::invokeMethod(this, [&] { handled = true; }, Qt::QueuedConnection);
     QElapsedTimer t;
     t.start();
-    pause(seconds);
+    QVERIFY(pause(seconds));
     QVERIFY(t.elapsed() < 200);
     QCOMPARE(Clock::current(), start.addSecs(advancedSeconds));
     QVERIFY(handled); // pending events still run
+}
+
+// An Exit during a handler's pause ends the wait at once, and every later
+// pause of the ending program returns at once too, so no handler runs on.
+void TestRuntime::pauseStopsWhenTheProgramEnds()
+{
+    QTimer::singleShot(200, this, [] { endProgram(); });
+    QElapsedTimer t;
+    t.start();
+    QVERIFY(!pause(5));
+    QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
+    t.restart();
+    QVERIFY(!pause(5));
+    QVERIFY(t.elapsed() < 100);
+    clearEnding();
+    QVERIFY(pause(0));
 }
 
 void TestRuntime::secondInstanceIsRefused()

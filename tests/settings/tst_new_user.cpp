@@ -1,21 +1,25 @@
 #include "settings/New_User.h"
 #include "settings/frm_wait.h"
 
-#include "common/clock.h"
 #include "common/dialogs.h"
 #include "common/platform.h"
+#include "common/platform_dummy.h"
+#include "common/program.h"
 #include "common/settingsstore.h"
+#include "tests/support/characterfile.h"
 #include "tests/support/logcapture.h"
+#include "tests/support/temphome.h"
+#include "tests/support/testclock.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QLoggingCategory>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace chimewell;
+using chimewell::testing::TestClock;
 using setup::New_User;
 
 namespace {
@@ -23,11 +27,6 @@ namespace {
 QStringList &g_log = testing::capturedLog();
 
 QStringList linesOf(const QString &category) { return testing::capturedLines(category); }
-
-setup::Components components(bool speech, bool characters)
-{
-    return {[speech] { return speech; }, [characters] { return characters; }};
-}
 
 QWidget *shownWindow(const QString &name)
 {
@@ -38,14 +37,42 @@ QWidget *shownWindow(const QString &name)
     return nullptr;
 }
 
+// The clock as the start-up form sees it: records what it was asked, and when.
+class FakeClockStart final : public setup::ClockStart
+{
+public:
+    void showClock() override { steps << QStringLiteral("clock at +%1 s").arg(start.secsTo(Clock::current())); }
+    void checkboxes() override
+    {
+        steps << QStringLiteral("characters at +%1 s").arg(start.secsTo(Clock::current()));
+    }
+    QDateTime start = Clock::current();
+    QStringList steps;
+};
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 } // namespace
 
 class TestNewUser final : public QObject
 {
     Q_OBJECT
 private:
-    QTemporaryDir *m_home = nullptr;
-    TestClock *m_clock = nullptr;
+    std::unique_ptr<testing::TempHome> m_home;
+    std::unique_ptr<TestClock> m_clock;
+
+    // Ships the two standard characters in the (stand-in) program folder.
+    void shipCharacters()
+    {
+        const QString chars = m_home->programFolder() + QStringLiteral("/chars");
+        QVERIFY(QDir().mkpath(chars));
+        QVERIFY(testing::writeCharacterFile(chars + QStringLiteral("/max.acs"), QStringLiteral("Max"), QString()));
+        QVERIFY(testing::writeCharacterFile(chars + QStringLiteral("/plany.acs"), QStringLiteral("Plany"), QString()));
+    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -56,11 +83,10 @@ private Q_SLOTS:
 
     void init()
     {
-        m_home = new QTemporaryDir;
-        qputenv("XDG_CONFIG_HOME", (m_home->path() + QStringLiteral("/config")).toUtf8());
-        qputenv("XDG_DATA_HOME", (m_home->path() + QStringLiteral("/data")).toUtf8());
-        qputenv("XDG_DATA_DIRS", (m_home->path() + QStringLiteral("/none")).toUtf8());
-        m_clock = new TestClock;
+        m_home = std::make_unique<testing::TempHome>();
+        platform::dummy::reset();
+        platform::dummy::state().programFolder = m_home->programFolder();
+        m_clock = std::make_unique<TestClock>();
         g_log.clear();
     }
 
@@ -68,8 +94,9 @@ private Q_SLOTS:
     {
         for (QWidget *w : QApplication::topLevelWidgets())
             w->close();
-        delete m_clock;
-        delete m_home;
+        clearEnding();
+        m_clock.reset();
+        m_home.reset();
     }
 
     void firstRunTest_data()
@@ -100,25 +127,47 @@ private Q_SLOTS:
     {
         store::setValue(QStringLiteral("Data"), QStringLiteral("LastCharacter"), QStringLiteral("max"));
         store::setValue(QStringLiteral("data"), QStringLiteral("lastcharacter2"), QStringLiteral("plany"));
-        QStringList steps;
-        const QDateTime start = m_clock->now();
-        New_User nu([&] { steps << QStringLiteral("clock"); },
-                    [&] { steps << QStringLiteral("characters at +%1 s").arg(start.secsTo(m_clock->now())); },
-                    components(false, false));
+        FakeClockStart clock;
+        New_User nu(clock);
         nu.Form_Load();
-        QCOMPARE(steps, (QStringList{QStringLiteral("clock"), QStringLiteral("characters at +2 s")}));
+        QCOMPARE(clock.steps, (QStringList{QStringLiteral("clock at +0 s"), QStringLiteral("characters at +2 s")}));
         QVERIFY(!nu.isVisible());
         QVERIFY(!shownWindow(QStringLiteral("frm_wait")));
     }
 
+    // An Exit during the two seconds before the characters: they never come.
+    void exitBeforeTheCharactersStopsTheStart()
+    {
+        store::setValue(QStringLiteral("Data"), QStringLiteral("LastCharacter"), QStringLiteral("max"));
+        store::setValue(QStringLiteral("Data"), QStringLiteral("LastCharacter2"), QStringLiteral("plany"));
+        FakeClockStart clock;
+        New_User nu(clock);
+        QTimer::singleShot(0, &nu, [] { endProgram(); });
+        nu.Form_Load();
+        QCOMPARE(clock.steps, QStringList{QStringLiteral("clock at +0 s")});
+    }
+
     void firstRunShowsTheAgreementAndCopiesTheCharacters()
     {
-        New_User nu([] { QFAIL("no clock on a first run"); }, [] {}, components(true, true));
+        shipCharacters();
+        // An older copy of max in the user's folder is replaced; nothing else there is touched.
+        QVERIFY(testing::writeCharacterFile(m_home->characterFolder() + QStringLiteral("/max.acs"),
+                                            QStringLiteral("Old Max"), QString()));
+        QVERIFY(testing::writeCharacterFile(m_home->characterFolder() + QStringLiteral("/own.acs"),
+                                            QStringLiteral("Mine"), QString()));
+        const QByteArray own = contents(m_home->characterFolder() + QStringLiteral("/own.acs"));
+        FakeClockStart clock;
+        New_User nu(clock);
         nu.Form_Load();
+        QVERIFY(clock.steps.isEmpty());
         QVERIFY(nu.isVisible());
         QVERIFY(linesOf(QStringLiteral("chimewell.ui")).contains(QStringLiteral("show New_User")));
-        QVERIFY(QDir(platform::characterFolder()).exists());
-        // The buttons and their captions.
+        for (const char *file : {"/max.acs", "/plany.acs"}) {
+            const QByteArray shipped = contents(m_home->programFolder() + QStringLiteral("/chars") + QLatin1String(file));
+            QVERIFY(!shipped.isEmpty());
+            QCOMPARE(contents(m_home->characterFolder() + QLatin1String(file)), shipped);
+        }
+        QCOMPARE(contents(m_home->characterFolder() + QStringLiteral("/own.acs")), own);
         QCOMPARE(nu.findChild<QPushButton *>(QStringLiteral("Command3"))->text(), QStringLiteral("I AGREE"));
         QCOMPARE(nu.findChild<QPushButton *>(QStringLiteral("Command1"))->text(), QStringLiteral("I DON`T AGREE"));
         QCOMPARE(nu.palette().color(QPalette::Window), QColor(255, 0, 0));
@@ -136,108 +185,129 @@ private Q_SLOTS:
     {
         QFETCH(bool, speech);
         QFETCH(bool, characters);
-        auto *nu = new New_User([] {}, [] {}, components(speech, characters));
+        platform::dummy::state().speechEngine = speech;
+        if (characters)
+            shipCharacters();
+        FakeClockStart clock;
+        auto *nu = new New_User(clock);
         nu->Form_Load();
         QVERIFY(!nu->isVisible());
         QVERIFY(shownWindow(QStringLiteral("frm_wait")));
         delete nu;
     }
 
-    void declineWritesNothing()
+    void declineWritesNothingAndEnds()
     {
-        New_User nu([] {}, [] {}, components(true, true));
+        shipCharacters();
+        FakeClockStart clock;
+        New_User nu(clock);
         nu.Form_Load();
         nu.Command1_Click();
+        QVERIFY(isEnding());
         QVERIFY(store::list(QStringLiteral("ChimewellIIV")).isEmpty());
         QVERIFY(!New_User::isReturningUser());
     }
 
     void agreeWritesTheInitialSettingsInOrder_data()
     {
-        QTest::addColumn<bool>("startWithDesktop");
-        QTest::newRow("No to the start-up question") << false;
-        QTest::newRow("Yes to the start-up question") << true;
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<bool>("autostartFails");
+        QTest::addColumn<QString>("loadWithWindows");
+        QTest::newRow("No to the start-up question") << false << false << "False";
+        QTest::newRow("Yes to the start-up question") << true << false << "True";
+        QTest::newRow("Yes, but the entry cannot be placed") << true << true << "False";
     }
     void agreeWritesTheInitialSettingsInOrder()
     {
-        QFETCH(bool, startWithDesktop);
-        New_User nu([] {}, [] {}, components(true, true));
+        QFETCH(bool, yes);
+        QFETCH(bool, autostartFails);
+        QFETCH(QString, loadWithWindows);
+        shipCharacters();
+        platform::dummy::state().autostartFails = autostartFails;
+        FakeClockStart clock;
+        New_User nu(clock);
         nu.Form_Load();
         g_log.clear();
-        dialogs::setNextAnswer(startWithDesktop ? QMessageBox::Yes : QMessageBox::No);
+        dialogs::setNextAnswer(yes ? QMessageBox::Yes : QMessageBox::No);
         nu.Command3_Click();
 
-        QStringList keys;
+        // Every write, in order, with its value.
+        QStringList expected{
+            "Data/LastCharacter=max",
+            "Data/LastCharacter2=plany",
+            "Data/AlarmMessage=This is alarm 1. Wake up, wake up, it is time to get up!",
+            "Data/AlarmMessage2=This is alarm 2. Come on, wake up, it is time to get going!",
+            "Data/Announce=10",
+            "Data/BackColour=16777215",
+            "Data/ForeColour=0",
+            "Data/FormX=2000",
+            "Data/FormY=2000",
+            "Data/LoadWithWindows=False",
+            "data/format=1",
+        };
+        if (loadWithWindows == QLatin1String("True"))
+            expected << "Data/LoadWithWindows=True";
+        expected << QStringList{
+            "Data/QuietTime=0000",
+            "Data/Repeat1=False",
+            "Data/Repeat2=False",
+            "Data/StartupMessage=Right click on the clock, or on the task bar icon, for more options",
+            "Data/UserName=Nobody!",
+            "Data/effects1=False",
+            "Data/effects2=True",
+            "Data/minimise=False",
+            "Data/mode=simple",
+        };
+        QStringList written;
         for (const QString &l : linesOf(QStringLiteral("chimewell.settings")))
-            keys << l.section(QLatin1Char('='), 0, 0).mid(6);
-        QStringList expected{"Data/LastCharacter", "Data/LastCharacter2", "Data/AlarmMessage", "Data/AlarmMessage2",
-                             "Data/Announce", "Data/BackColour", "Data/ForeColour", "Data/FormX", "Data/FormY",
-                             "Data/LoadWithWindows", "data/format"};
-        if (startWithDesktop)
-            expected << "Data/LoadWithWindows";
-        expected << QStringList{"Data/QuietTime", "Data/Repeat1", "Data/Repeat2", "Data/StartupMessage",
-                                "Data/UserName", "Data/effects1", "Data/effects2", "Data/minimise", "Data/mode"};
-        QCOMPARE(keys, expected);
-
-        auto value = [](const char *key) { return store::value(QStringLiteral("Data"), QLatin1String(key)); };
-        QCOMPARE(value("effects1"), QStringLiteral("False"));
-        QCOMPARE(value("effects2"), QStringLiteral("True"));
-        QCOMPARE(value("Repeat1"), QStringLiteral("False"));
-        QCOMPARE(value("Announce"), QStringLiteral("10"));
-        QCOMPARE(value("UserName"), QStringLiteral("Nobody!"));
-        QCOMPARE(value("mode"), QStringLiteral("simple"));
-        QCOMPARE(value("AlarmTime1"), QString());
-        QCOMPARE(value("charhide"), QString());
-        QCOMPARE(value("LoadWithWindows"), startWithDesktop ? QStringLiteral("True") : QStringLiteral("False"));
-        QVERIFY(value("AlarmMessage").contains(QLatin1Char('1')));
-        QVERIFY(value("AlarmMessage2").contains(QLatin1Char('2')));
+            written << l.mid(6); // "write "
+        QCOMPARE(written, expected);
+        QCOMPARE(store::list(QStringLiteral("ChimewellIIV")).size(), 20);
+        QCOMPARE(store::value(QStringLiteral("Data"), QStringLiteral("LoadWithWindows")), loadWithWindows);
+        QCOMPARE(platform::hasAutostartEntry(), loadWithWindows == QLatin1String("True"));
 
         const QStringList messages = dialogs::takeShownMessages();
         QCOMPARE(messages.size(), 1);
         QVERIFY(messages.first().startsWith(QStringLiteral("Windows Startup\nDO YOU WANT CHIMEWELL TO START WITH WINDOWS?.")));
-        // The test's program folder has no desktop entry: the copy is skipped,
-        // the answer is still stored.
-        QVERIFY(!QFile::exists(platform::autostartFolder() + QStringLiteral("/Chimewell.desktop")));
         // Then the restart program takes over.
-        const QStringList launches = linesOf(QStringLiteral("chimewell.launch"));
-        QCOMPARE(launches.size(), 1);
-        QVERIFY(launches.first().startsWith(QStringLiteral("start ") + platform::programFolder()
-                                            + QStringLiteral("/chimewell-restart")));
+        QCOMPARE(linesOf(QStringLiteral("chimewell.launch")).size(), 1);
+        QVERIFY(linesOf(QStringLiteral("chimewell.launch")).first().startsWith(
+            QStringLiteral("start ") + m_home->programFolder() + QStringLiteral("/chimewell-restart")));
+        QVERIFY(isEnding());
         QVERIFY(New_User::isReturningUser());
     }
 
-    void autostartEntryIsAPlainCopy()
-    {
-        // Put a desktop entry beside the test program, as the build does beside chimewell.
-        const QString shipped = platform::programFolder() + QStringLiteral("/Chimewell.desktop");
-        QFile f(shipped);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[Desktop Entry]\nType=Application\nName=Chimewell\nExec=chimewell\n");
-        f.close();
-        QVERIFY(setup::installAutostartEntry());
-        QFile copy(platform::autostartFolder() + QStringLiteral("/Chimewell.desktop"));
-        QVERIFY(copy.open(QIODevice::ReadOnly));
-        QVERIFY(copy.readAll().contains("Exec=chimewell"));
-        QVERIFY(setup::removeAutostartEntry());
-        QVERIFY(!copy.exists());
-        QFile::remove(shipped);
-    }
-
-    void installWaitTicks()
+    // The installers start at ticks 0 and 15 exactly; the program restarts
+    // after 40 seconds, whatever the installers did.
+    void installWait()
     {
         setup::frm_wait wait;
         QCOMPARE(wait.palette().color(QPalette::Window), QColor(255, 255, 0));
-        for (int i = 0; i < 20; ++i)
+        const auto launches = [] { return linesOf(QStringLiteral("chimewell.launch")); };
+        wait.Timer2_Timer();
+        QCOMPARE(launches().size(), 1);
+        QVERIFY(launches().at(0).contains(QStringLiteral("/chimewell-setup agent /Q:A")));
+        for (int i = 1; i < 15; ++i)
             wait.Timer2_Timer();
-        const QStringList launches = linesOf(QStringLiteral("chimewell.launch"));
-        QCOMPARE(launches.size(), 2);
-        QVERIFY(launches.at(0).contains(QStringLiteral("/chimewell-setup agent /Q:A")));
-        QVERIFY(launches.at(1).contains(QStringLiteral("/chimewell-setup speech /Q:A")));
-        QCOMPARE(wait.ticks(), 20);
-        // Twenty flashes: back to yellow.
+        QCOMPARE(launches().size(), 1);
+        wait.Timer2_Timer(); // tick 15
+        QCOMPARE(launches().size(), 2);
+        QVERIFY(launches().at(1).contains(QStringLiteral("/chimewell-setup speech /Q:A")));
+        for (int i = 16; i < 20; ++i)
+            wait.Timer2_Timer();
+        QCOMPARE(launches().size(), 2);
+        // Twenty flashes: back to yellow, then red again.
         QCOMPARE(wait.palette().color(QPalette::Window), QColor(255, 255, 0));
         wait.Timer2_Timer();
         QCOMPARE(wait.palette().color(QPalette::Window), QColor(255, 0, 0));
+
+        auto *restart = wait.findChild<QTimer *>(QStringLiteral("Timer1"));
+        QVERIFY(restart && restart->isActive() && restart->isSingleShot());
+        QCOMPARE(restart->interval(), 40000);
+        QVERIFY(!isEnding());
+        QVERIFY(QMetaObject::invokeMethod(restart, "timeout")); // as if 40 s had passed
+        QVERIFY(launches().last().contains(QStringLiteral("/chimewell-restart")));
+        QVERIFY(isEnding());
     }
 };
 

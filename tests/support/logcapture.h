@@ -3,8 +3,9 @@
 #include <QLoggingCategory>
 #include <QStringList>
 
-// Collects the program's own log lines ("category: message") while a test
-// runs; other messages go on to Qt's handler.
+// Collects the program's own log lines ("category: message", the info-level
+// lines other programs and the end-to-end tests read) while a test runs;
+// everything else, warnings included, goes on to Qt's (and QTest's) handler.
 namespace chimewell::testing {
 
 inline QStringList &capturedLog()
@@ -22,17 +23,18 @@ inline QtMessageHandler &previousHandler()
 inline void captureHandler(QtMsgType type, const QMessageLogContext &ctx, const QString &msg)
 {
     const QString category = QString::fromLatin1(ctx.category ? ctx.category : "");
-    if (category.startsWith(QLatin1String("chimewell.")))
+    if (type == QtInfoMsg && category.startsWith(QLatin1String("chimewell.")))
         capturedLog() << category + QStringLiteral(": ") + msg;
     else if (previousHandler())
         previousHandler()(type, ctx, msg);
 }
 
-// Switches every chimewell category on and starts collecting.
+// Switches every chimewell category on (debug lines off) and starts collecting.
 inline void startLogCapture()
 {
-    previousHandler() = qInstallMessageHandler(captureHandler);
-    QLoggingCategory::setFilterRules(QStringLiteral("chimewell.*=true"));
+    if (!previousHandler())
+        previousHandler() = qInstallMessageHandler(captureHandler);
+    QLoggingCategory::setFilterRules(QStringLiteral("chimewell.*=true\nchimewell.*.debug=false"));
 }
 
 // The messages of one category, in order.

@@ -1,0 +1,148 @@
+#include "common/labelwindow.h"
+
+#include "common/settingskeys.h"
+#include "common/settingsstore.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QThreadPool>
+#include <QTimer>
+
+#include <cmath>
+
+namespace chimewell {
+
+// Stores the window's place off the UI thread, at most every kInterval ms
+// while a drag goes on and once more when it ends, so a slow disk never holds
+// up the pointer and a crash in mid-drag loses only the last moments of it.
+class LabelWindow::PlaceWriter final
+{
+public:
+    static constexpr int kInterval = 200;
+
+    explicit PlaceWriter(PlaceKeys keys) : m_keys(keys)
+    {
+        // One writer thread keeps the writes in order.
+        m_pool.setMaxThreadCount(1);
+        m_timer.setSingleShot(true);
+        m_timer.setInterval(kInterval);
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { write(); });
+    }
+    ~PlaceWriter() { flush(); }
+
+    void schedule(const QPoint &twips)
+    {
+        m_pending = twips;
+        m_dirty = true;
+        if (!m_timer.isActive())
+            m_timer.start();
+    }
+    void write()
+    {
+        m_timer.stop();
+        if (!m_dirty)
+            return;
+        m_dirty = false;
+        const PlaceKeys keys = m_keys;
+        const QPoint p = m_pending;
+        m_pool.start([keys, p] {
+            store::setValue(QLatin1String(keys::Data), QLatin1String(keys.left), QString::number(p.x()));
+            store::setValue(QLatin1String(keys::Data), QLatin1String(keys.top), QString::number(p.y()));
+        });
+    }
+    void flush()
+    {
+        write();
+        m_pool.waitForDone();
+    }
+
+private:
+    PlaceKeys m_keys;
+    QThreadPool m_pool;
+    QTimer m_timer;
+    QPoint m_pending;
+    bool m_dirty = false;
+};
+
+LabelWindow::LabelWindow(const QString &formName, const QString &labelName, PlaceKeys keys, QWidget *parent)
+    : QWidget(parent, Qt::FramelessWindowHint)
+    , m_label(new QLabel(this))
+    , m_keys(keys)
+    , m_writer(std::make_unique<PlaceWriter>(keys))
+{
+    setObjectName(formName);
+    setWindowTitle(QStringLiteral("Chimewell"));
+    m_label->setObjectName(labelName);
+    m_label->setAlignment(Qt::AlignCenter);
+    m_label->setAutoFillBackground(true);
+    m_label->installEventFilter(this);
+}
+
+LabelWindow::~LabelWindow() = default;
+
+int LabelWindow::toPixels(double twips) { return int(std::lround(twips / kTwipsPerPixel)); }
+
+void LabelWindow::setColours(const QColor &fore, const QColor &back)
+{
+    QPalette pal = m_label->palette();
+    pal.setColor(QPalette::WindowText, fore);
+    pal.setColor(QPalette::Window, back);
+    m_label->setPalette(pal);
+}
+
+void LabelWindow::moveToTwips(double left, double top) { move(toPixels(left), toPixels(top)); }
+
+void LabelWindow::flushPlace() { m_writer->flush(); }
+
+void LabelWindow::dragTo(const QPoint &globalPos)
+{
+    move(globalPos - m_grip);
+    m_writer->schedule(pos() * kTwipsPerPixel);
+}
+
+void LabelWindow::endDrag()
+{
+    if (!m_dragging)
+        return;
+    m_dragging = false;
+    m_writer->write();
+}
+
+bool LabelWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_label)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto *me = static_cast<QMouseEvent *>(event);
+        // A right press never starts a drag.
+        if (me->button() == Qt::LeftButton && !m_dragging) {
+            m_dragging = true;
+            m_grip = me->globalPosition().toPoint() - pos();
+        }
+        return true;
+    }
+    case QEvent::MouseMove:
+        if (m_dragging)
+            dragTo(static_cast<QMouseEvent *>(event)->globalPosition().toPoint());
+        return true;
+    case QEvent::MouseButtonRelease: {
+        auto *me = static_cast<QMouseEvent *>(event);
+        endDrag();
+        if (me->button() == Qt::RightButton && m_popup) {
+            const QPoint at = me->globalPosition().toPoint();
+            m_popup->popup(QPoint(at.x() - m_popup->sizeHint().width() / 2, at.y()));
+        }
+        return true;
+    }
+    case QEvent::MouseButtonDblClick:
+        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+            Q_EMIT labelDoubleClicked();
+        return true;
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
+}
+
+} // namespace chimewell
