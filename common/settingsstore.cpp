@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
-#include <QStandardPaths>
 
 #include <cerrno>
 #include <cstring>

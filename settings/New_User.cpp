@@ -121,8 +121,8 @@ void New_User::Form_Load()
 
 void New_User::Command3_Click()
 {
-    writeData(keys::LastCharacter, QStringLiteral("max"));
-    writeData(keys::LastCharacter2, QStringLiteral("plany"));
+    writeData(keys::LastCharacter, QLatin1String(platform::kStandardCharacter1));
+    writeData(keys::LastCharacter2, QLatin1String(platform::kStandardCharacter2));
     writeData(keys::AlarmMessage, QStringLiteral("This is alarm 1. Wake up, wake up, it is time to get up!"));
     writeData(keys::AlarmMessage2, QStringLiteral("This is alarm 2. Come on, wake up, it is time to get going!"));
     writeData(keys::Announce, QStringLiteral("10"));

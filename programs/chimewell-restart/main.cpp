@@ -2,6 +2,7 @@
 // ends, it waits until that run has let go of its single-instance lock and
 // then starts chimewell again from this program's folder.
 #include "common/launcher.h"
+#include "common/platform.h"
 #include "common/singleinstance.h"
 
 #include <QCoreApplication>
@@ -70,7 +71,7 @@ int main(int argc, char **argv)
     }
     const QString program = name.contains(QLatin1Char('/'))
         ? name
-        : QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
+        : platform::programFolder() + QLatin1Char('/') + name;
 
     const QDeadlineTimer deadline(kWaitMs);
     bool ended = oldRunEnded();
