@@ -4,6 +4,7 @@
 #include "tests/support/testclock.h"
 #include "common/settingsstore.h"
 #include "tests/support/logcapture.h"
+#include "tests/support/temphome.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -11,7 +12,6 @@
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace chimewell;
@@ -40,7 +40,7 @@ class TestFrmClock final : public QObject
 {
     Q_OBJECT
 private:
-    QTemporaryDir *m_home = nullptr;
+    testing::TempHome *m_home = nullptr;
     TestClock *m_clock = nullptr;
 
     // A clock window loaded at `start`, its start-up minute already over.
@@ -62,8 +62,7 @@ private Q_SLOTS:
 
     void init()
     {
-        m_home = new QTemporaryDir;
-        qputenv("XDG_CONFIG_HOME", m_home->path().toUtf8());
+        m_home = new testing::TempHome;
         m_clock = new TestClock(QDateTime(QDate(2026, 12, 7), QTime(10, 0, 30)));
         g_log.clear();
     }
