@@ -7,6 +7,7 @@
 #include "common/platform.h"
 #include "common/program.h"
 #include "common/singleinstance.h"
+#include "common/termination.h"
 #include "voice/speaker.h"
 
 #include <QApplication>
@@ -44,6 +45,7 @@ private:
 
 int main(int argc, char *argv[])
 {
+    installTerminationHandler();
     // The characters and the clock place their own windows, which Wayland does
     // not allow: run on XWayland there.
     if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
