@@ -73,7 +73,6 @@ void frm_clock::clock_Timer()
 void frm_clock::handleMinute(const QDateTime &minute, bool present)
 {
     m_minuteNow = minute.time().minute();
-    const int hourNow = minute.time().hour();
 
     const QString format = store::value(QLatin1String(keys::data), QLatin1String(keys::format), QStringLiteral("1"));
     label()->setText(labelText(minute.time(), format));
@@ -92,8 +91,9 @@ void frm_clock::handleMinute(const QDateTime &minute, bool present)
         {keys::AlarmTime1, keys::Repeat1, keys::Launch1, "genie"},
         {keys::AlarmTime2, keys::Repeat2, keys::Launch2, "peedy"},
     };
-    for (const Alarm &a : alarms) {
-        if (!alarmDue(readData(a.time, "9999"), hourNow, m_minuteNow))
+    for (int i = 0; i < 2; ++i) {
+        const Alarm &a = alarms[i];
+        if (!m_schedule.alarmRings(i, readData(a.time, "9999"), minute))
             continue;
         alarmclock(QLatin1String(a.slot));
         if (readData(a.repeat, "True") == QLatin1String("False"))

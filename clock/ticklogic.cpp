@@ -36,40 +36,55 @@ bool alarmDue(const QString &alarmTime, int hour, int minute)
     return alarmMinute && alarmHour && *alarmMinute == minute && *alarmHour == hour;
 }
 
-QDateTime minuteOf(const QDateTime &t)
+qint64 minuteStartMs(const QDateTime &t)
 {
-    QDateTime m = t;
-    m.setTime(QTime(t.time().hour(), t.time().minute()));
-    return m;
+    const QTime local = t.time();
+    return t.toMSecsSinceEpoch() - (local.second() * 1000 + local.msec());
 }
 
-void MinuteSchedule::start(const QDateTime &now) { m_last = minuteOf(now); }
+void MinuteSchedule::start(const QDateTime &now) { m_last = minuteStartMs(now); }
 
 QList<QDateTime> MinuteSchedule::due(const QDateTime &now, qint64 suspendedMs)
 {
-    const QDateTime current = minuteOf(now);
-    QList<QDateTime> out;
-    if (!m_last.isValid()) {
+    // Counted in moments: an offset change moves the labels, not the minutes.
+    const qint64 current = minuteStartMs(now);
+    auto local = [](qint64 ms) { return QDateTime::fromMSecsSinceEpoch(ms); };
+    if (m_last == kNone) {
         m_last = current;
-        return {current};
+        return {local(current)};
     }
-    const qint64 behind = current.secsTo(m_last) / 60; // > 0: the clock was set back
-    if (behind >= 0 && behind <= 60)
-        return out; // this minute, or one handled before the clock went back
-    if (behind > 60) {
+    // Rounded, so a minute shifted by an odd-seconds offset still counts as one.
+    const qint64 ahead = qRound64(double(current - m_last) / 60000.0);
+    if (ahead <= 0 && ahead >= -60)
+        return {}; // this minute, or one handled before the clock went back
+    if (ahead < -60) {
         // Set back by more than an hour: a new day of the clock; start over.
         m_last = current;
-        return {current};
+        return {local(current)};
     }
-    const qint64 ahead = m_last.secsTo(current) / 60;
+    QList<QDateTime> out;
     if (ahead > 1 && ahead <= 61 && suspendedMs < 5000) {
         // Set forward while running (or a late tick): make up the minutes between.
         for (qint64 i = 1; i < ahead; ++i)
-            out.append(m_last.addSecs(60 * i));
+            out.append(local(m_last + 60000 * i));
     }
-    out.append(current);
+    out.append(local(current));
     m_last = current;
     return out;
+}
+
+bool MinuteSchedule::alarmRings(int alarm, const QString &alarmTime, const QDateTime &minute)
+{
+    if (alarm < 0 || alarm > 1)
+        return false;
+    const QTime t = minute.time();
+    if (!alarmDue(alarmTime, t.hour(), t.minute()))
+        return false;
+    Rung &r = m_rung[alarm];
+    if (r.date == minute.date() && r.hour == t.hour() && r.minute == t.minute())
+        return false; // the same time of day again on the same date: once is enough
+    r = {minute.date(), t.hour(), t.minute()};
+    return true;
 }
 
 int MinuteSchedule::msUntilNextTick(const QDateTime &now)

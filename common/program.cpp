@@ -3,6 +3,7 @@
 #include "common/dialogs.h"
 #include "common/launcher.h"
 #include "common/singleinstance.h"
+#include "common/termination.h"
 #include "common/version.h"
 
 #include <QApplication>
@@ -63,6 +64,8 @@ struct GuiProgram::Private
 
 GuiProgram::GuiProgram(int &argc, char **argv) : d(std::make_unique<Private>())
 {
+    // The session ends programs with SIGTERM or SIGHUP at logout: quit cleanly then.
+    installTerminationHandler();
     // The characters and the windows place themselves, which Wayland does not
     // allow: run on XWayland there.
     if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))

@@ -19,8 +19,8 @@ void clearEnding();
 // Starts the restart program from the program folder, then ends this run.
 void restartProgram();
 
-// What every windowed program does before its first window: the display
-// choice, the application's name and version, one running copy per program
+// What every windowed program does before its first window: a clean quit on
+// SIGTERM and SIGHUP, the display choice, the application's name and version, one running copy per program
 // and user, and the "show" log. Typical use:
 //
 //     GuiProgram program(argc, argv);

@@ -1,0 +1,13 @@
+#pragma once
+
+namespace chimewell {
+
+// Turns SIGTERM and SIGHUP (the session ending at logout) into a clean quit
+// through the event loop, so the windows close, main() returns and the
+// single-instance lock is freed. A write to the store is never cut off: the
+// signal only wakes the event loop. Safe to call before the application
+// object exists (a signal that comes early is acted on once it does) and more
+// than once. Returns false when the handler could not be installed.
+bool installTerminationHandler();
+
+} // namespace chimewell
