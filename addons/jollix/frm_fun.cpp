@@ -150,6 +150,8 @@ void frm_fun::wander()
             if (!gesture.isEmpty())
                 c.play(gesture);
         }
+        // The characters stand above other windows; keep the way out in reach.
+        raise();
         if (!pause(step.wait))
             return;
     }
