@@ -17,13 +17,13 @@ namespace chimewell::voice {
 namespace {
 constexpr int kRate = 22050;
 constexpr int kFadeMs = 8; // soft edges, so the tone does not click
-}
+} // namespace
 
 class TonePlayer::Private
 {
 public:
     QPointer<QAudioSink> sink;
-    bool broken = false;       // the device refused once: bell from now on
+    bool broken = false; // the device refused once: bell from now on
 };
 
 TonePlayer::TonePlayer(QObject *parent) : QObject(parent), d(std::make_unique<Private>()) {}

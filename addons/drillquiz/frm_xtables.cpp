@@ -152,8 +152,8 @@ void frm_xtables::Form_Load()
     Command1->hide();
 
     // The quiz takes the clock's two characters in turn, character 2 first.
-    const QString last = store::value(QLatin1String(keys::xtables), QLatin1String(keys::LastCharacter),
-                                      QStringLiteral("1"));
+    const QString last =
+        store::value(QLatin1String(keys::xtables), QLatin1String(keys::LastCharacter), QStringLiteral("1"));
     const bool useTwo = convert::toNumber(last) == 1.0;
     store::setValue(QLatin1String(keys::xtables), QLatin1String(keys::LastCharacter),
                     useTwo ? QStringLiteral("2") : QStringLiteral("1"));
@@ -336,9 +336,15 @@ void frm_xtables::Command1_Click()
     choosetable();
 }
 
-void frm_xtables::Command2_Click() { judge(); }
+void frm_xtables::Command2_Click()
+{
+    judge();
+}
 
-void frm_xtables::Command3_Click() { Form_Unload(); }
+void frm_xtables::Command3_Click()
+{
+    Form_Unload();
+}
 
 bool frm_xtables::eventFilter(QObject *watched, QEvent *event)
 {

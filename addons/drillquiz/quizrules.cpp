@@ -21,18 +21,25 @@ int answerValue(const QString &text)
     return value >= -32768 && value <= 32767 ? int(value) : 0;
 }
 
-QString greetingText() { return QStringLiteral("Hello there, are you ready to learn your times tables?"); }
-QString choosingText() { return QStringLiteral("Okay, I will choose which table to learn today"); }
+QString greetingText()
+{
+    return QStringLiteral("Hello there, are you ready to learn your times tables?");
+}
+QString choosingText()
+{
+    return QStringLiteral("Okay, I will choose which table to learn today");
+}
 
 QString tableChosenText(int table)
 {
-    return QStringLiteral("Right then, I have chosen to do the, ") + QString::number(table) + QStringLiteral(" times table !");
+    return QStringLiteral("Right then, I have chosen to do the, ") + QString::number(table) +
+           QStringLiteral(" times table !");
 }
 
 QString questionText(int table, int factor)
 {
-    return QStringLiteral("What is ") + QString::number(table) + QStringLiteral(", times ") + QString::number(factor)
-         + QStringLiteral(" ?");
+    return QStringLiteral("What is ") + QString::number(table) + QStringLiteral(", times ") + QString::number(factor) +
+           QStringLiteral(" ?");
 }
 
 QString rightText(bool last)
@@ -57,13 +64,17 @@ QString summaryText(int correct)
 {
     const QString n = QString::number(correct);
     if (correct >= 10)
-        return QStringLiteral("Well done, you are very clever. You got ") + n + QStringLiteral(", correct out of 12 questions");
+        return QStringLiteral("Well done, you are very clever. You got ") + n +
+               QStringLiteral(", correct out of 12 questions");
     if (correct >= 6)
-        return QStringLiteral("You did okay, lets see if you can do better next time!, you got ") + n
-             + QStringLiteral(" right answers out of 12 questions");
+        return QStringLiteral("You did okay, lets see if you can do better next time!, you got ") + n +
+               QStringLiteral(" right answers out of 12 questions");
     return QStringLiteral("Hey, its not so bad, you were just having a bad time!, why dont you try again");
 }
 
-QString playAgainText() { return QStringLiteral("Do you want to play again?"); }
+QString playAgainText()
+{
+    return QStringLiteral("Do you want to play again?");
+}
 
 } // namespace chimewell::drillquiz

@@ -5,8 +5,11 @@
 namespace chimewell::jollix {
 
 namespace {
-qint64 whole(double v) { return qint64(std::nearbyint(v)); } // halves to even
-}
+qint64 whole(double v)
+{
+    return qint64(std::nearbyint(v));
+} // halves to even
+} // namespace
 
 Step stepFrom(const Draws &draws, const QSize &screenPixels)
 {
@@ -29,12 +32,18 @@ QPoint placeFor(const Step &step, const QSize &size)
 QString gestureName(int gesture)
 {
     switch (gesture) {
-    case 1: return QStringLiteral("Pleased");
-    case 2: return QStringLiteral("LookDown");
-    case 3: return QStringLiteral("Explain");
-    case 4: return QStringLiteral("Greet");
-    case 5: return QStringLiteral("Read");
-    default: return QString();
+    case 1:
+        return QStringLiteral("Pleased");
+    case 2:
+        return QStringLiteral("LookDown");
+    case 3:
+        return QStringLiteral("Explain");
+    case 4:
+        return QStringLiteral("Greet");
+    case 5:
+        return QStringLiteral("Read");
+    default:
+        return QString();
     }
 }
 

@@ -23,7 +23,10 @@ using chimewell::testing::TestClock;
 
 namespace {
 const int kFactors[12] = {5, 2, 8, 12, 1, 9, 3, 11, 4, 10, 6, 7};
-QString question(int table, int factor) { return QStringLiteral("What is %1, times %2 ?").arg(table).arg(factor); }
+QString question(int table, int factor)
+{
+    return QStringLiteral("What is %1, times %2 ?").arg(table).arg(factor);
+}
 const QString kRight = QStringLiteral("Well Done!, try another");
 const QString kRightLast = QStringLiteral("Well Done!, that was the last question");
 } // namespace
@@ -197,7 +200,8 @@ private Q_SLOTS:
         QTest::newRow("question 1") << 1 << again << question(7, 2);
         QTest::newRow("question 11") << 11 << again << question(7, 7);
         QTest::newRow("question 12") << 12 << QStringLiteral("\\emp\\You ran out of time!, that was the last question!")
-                                     << QStringLiteral("Well done, you are very clever. You got 11, correct out of 12 questions");
+                                     << QStringLiteral(
+                                            "Well done, you are very clever. You got 11, correct out of 12 questions");
     }
     // Fifteen ticks count the time down to 0; the character says so and the
     // quiz goes on with the next question (or the end of the game).
@@ -229,11 +233,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("summary");
         QTest::newRow("10 right") << 10 << "Well done, you are very clever. You got 10, correct out of 12 questions";
         QTest::newRow("9 right")
-            << 9 << "You did okay, lets see if you can do better next time!, you got 9 right answers out of 12 questions";
+            << 9
+            << "You did okay, lets see if you can do better next time!, you got 9 right answers out of 12 questions";
         QTest::newRow("6 right")
-            << 6 << "You did okay, lets see if you can do better next time!, you got 6 right answers out of 12 questions";
-        QTest::newRow("5 right") << 5 << "Hey, its not so bad, you were just having a bad time!, why dont you try again";
-        QTest::newRow("none right") << 0 << "Hey, its not so bad, you were just having a bad time!, why dont you try again";
+            << 6
+            << "You did okay, lets see if you can do better next time!, you got 6 right answers out of 12 questions";
+        QTest::newRow("5 right") << 5
+                                 << "Hey, its not so bad, you were just having a bad time!, why dont you try again";
+        QTest::newRow("none right") << 0
+                                    << "Hey, its not so bad, you were just having a bad time!, why dont you try again";
     }
     // The summary follows the count; Yes starts a new game with a new table.
     void summaries()
@@ -249,9 +257,9 @@ private Q_SLOTS:
         const QStringList said = speech();
         const int at = said.indexOf(summary);
         QVERIFY2(at > 0, qPrintable(said.join('\n')));
-        QCOMPARE(said.mid(at + 1, 3), QStringList({QStringLiteral("Do you want to play again?"),
-                                                    QStringLiteral("Right then, I have chosen to do the, 7 times table !"),
-                                                    question(7, 5)}));
+        QCOMPARE(said.mid(at + 1, 3),
+                 QStringList({QStringLiteral("Do you want to play again?"),
+                              QStringLiteral("Right then, I have chosen to do the, 7 times table !"), question(7, 5)}));
         QVERIFY(m_form->awaitingAnswer());
         QCOMPARE(m_form->questionNo(), 1);
         QCOMPARE(shown("txt_correct"), QStringLiteral("0"));
@@ -260,17 +268,24 @@ private Q_SLOTS:
 
     void characters_data()
     {
-        QTest::addColumn<QString>("stored");      // xtables/LastCharacter before the start
-        QTest::addColumn<bool>("named");         // the clock has stored its character names
+        QTest::addColumn<QString>("stored"); // xtables/LastCharacter before the start
+        QTest::addColumn<bool>("named");     // the clock has stored its character names
         QTest::addColumn<QString>("loaded");
         QTest::addColumn<QString>("written");
-        QTest::newRow("first start: character 2") << QString() << true << "max" << "2";
-        QTest::newRow("after 1: character 2") << "1" << true << "max" << "2";
-        QTest::newRow("1 as a number") << " 1.0" << true << "max" << "2";
-        QTest::newRow("after 2: character 1") << "2" << true << "check" << "1";
-        QTest::newRow("not a number: character 1") << "x" << true << "check" << "1";
-        QTest::newRow("no stored name: Max") << "1" << false << "Max" << "2";
-        QTest::newRow("no stored name: Check") << "2" << false << "Check" << "1";
+        QTest::newRow("first start: character 2") << QString() << true << "max"
+                                                  << "2";
+        QTest::newRow("after 1: character 2") << "1" << true << "max"
+                                              << "2";
+        QTest::newRow("1 as a number") << " 1.0" << true << "max"
+                                       << "2";
+        QTest::newRow("after 2: character 1") << "2" << true << "check"
+                                              << "1";
+        QTest::newRow("not a number: character 1") << "x" << true << "check"
+                                                   << "1";
+        QTest::newRow("no stored name: Max") << "1" << false << "Max"
+                                             << "2";
+        QTest::newRow("no stored name: Check") << "2" << false << "Check"
+                                               << "1";
     }
     // The quiz takes the clock's characters in turn, character 2 first.
     void characters()

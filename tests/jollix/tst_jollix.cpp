@@ -117,26 +117,34 @@ private Q_SLOTS:
         ShowClock clock;
         clock.limit = kScenePauses;
         const QStringList log = play(clock);
-        const QStringList expected{
-            "genie Show", "peedy Show", "robby Show", "merlin Show", "max Show", "check Show",
-            "genie MoveTo 0,0", "peedy MoveTo 45,45", "robby MoveTo 60,60", "merlin MoveTo 150,150",
-            "max MoveTo 200,200", "check MoveTo 250,250",
-            "wait 10",
-            "peedy Speak Hey Robby!, give me a little room please!",
-            "wait 6",
-            "robby MoveTo 100,100",
-            "robby Speak Sorry Peedy, didnt see you there",
-            "wait 6",
-            "genie Speak Hey guys, who is that person watching us?",
-            "wait 7",
-            "check Speak I dont know, I think its a friend of max",
-            "wait 5",
-            "max Speak I dont know that person!",
-            "wait 10",
-            "merlin Speak Shall we put on a bit of a show!",
-            "wait 7",
-            "peedy Speak Okay, I am game, lets jollix!",
-            "wait 10"};
+        const QStringList expected{"genie Show",
+                                   "peedy Show",
+                                   "robby Show",
+                                   "merlin Show",
+                                   "max Show",
+                                   "check Show",
+                                   "genie MoveTo 0,0",
+                                   "peedy MoveTo 45,45",
+                                   "robby MoveTo 60,60",
+                                   "merlin MoveTo 150,150",
+                                   "max MoveTo 200,200",
+                                   "check MoveTo 250,250",
+                                   "wait 10",
+                                   "peedy Speak Hey Robby!, give me a little room please!",
+                                   "wait 6",
+                                   "robby MoveTo 100,100",
+                                   "robby Speak Sorry Peedy, didnt see you there",
+                                   "wait 6",
+                                   "genie Speak Hey guys, who is that person watching us?",
+                                   "wait 7",
+                                   "check Speak I dont know, I think its a friend of max",
+                                   "wait 5",
+                                   "max Speak I dont know that person!",
+                                   "wait 10",
+                                   "merlin Speak Shall we put on a bit of a show!",
+                                   "wait 7",
+                                   "peedy Speak Okay, I am game, lets jollix!",
+                                   "wait 10"};
         QCOMPARE(log, expected);
     }
 
@@ -180,20 +188,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<QList<double>>("draws"); // x, y, who, wait, gesture
         QTest::addColumn<QSize>("screen");
-        QTest::addColumn<QPoint>("at");          // for a 128 x 96 character
+        QTest::addColumn<QPoint>("at"); // for a 128 x 96 character
         QTest::addColumn<int>("who");
         QTest::addColumn<int>("wait");
         QTest::addColumn<QString>("gesture");
         QTest::newRow("all draws 0") << QList<double>{0, 0, 0, 0, 0} << QSize(1280, 1024) << QPoint(-64, -48) << 1 << 1
                                      << "Pleased";
-        QTest::newRow("screen centre, halves to even") << QList<double>{0.5, 0.5, 0.25, 0.75, 0.5} << QSize(1280, 1024)
-                                                        << QPoint(576, 464) << 2 << 8 << "Greet";
-        QTest::newRow("far corner of a 4K screen")
-            << QList<double>{0.999, 0.999, 0.999, 0.999, 0.999} << QSize(3840, 2160) << QPoint(3772, 2110) << 7 << 11
-            << "";
-        QTest::newRow("beyond 2184 pixels across")
-            << QList<double>{0.75, 0.25, 0.5, 0.1, 0.2} << QSize(5120, 2880) << QPoint(3776, 672) << 4 << 2
-            << "LookDown";
+        QTest::newRow("screen centre, halves to even")
+            << QList<double>{0.5, 0.5, 0.25, 0.75, 0.5} << QSize(1280, 1024) << QPoint(576, 464) << 2 << 8 << "Greet";
+        QTest::newRow("far corner of a 4K screen") << QList<double>{0.999, 0.999, 0.999, 0.999, 0.999}
+                                                   << QSize(3840, 2160) << QPoint(3772, 2110) << 7 << 11 << "";
+        QTest::newRow("beyond 2184 pixels across") << QList<double>{0.75, 0.25, 0.5, 0.1, 0.2} << QSize(5120, 2880)
+                                                   << QPoint(3776, 672) << 4 << 2 << "LookDown";
     }
     void randomStep()
     {
