@@ -26,7 +26,8 @@ void restartProgram();
 //     GuiProgram program(argc, argv);
 //     if (!program.claimInstance(QStringLiteral("date")))
 //         return 0;
-//     ... build the first form, start it with program.whenRunning(...) ...
+//     ... build the first form; start its work from the event loop, e.g.
+//     QTimer::singleShot(0, &form, &Form::Form_Load) ...
 //     return program.exec();
 class GuiProgram final
 {
