@@ -3,6 +3,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QObject;
+
 // Everything this desktop decides for us: where things live, autostart, the
 // web browser, what the first run checks, and time slept. No other code knows
 // these paths or commands. platform_linux.cpp is the real one; tests link
@@ -72,5 +76,11 @@ bool standardCharactersFound();
 // difference between two readings is the time slept between them. -1 when
 // unknown.
 qint64 suspendedMs();
+
+// Calls `changed` (on the UI thread) whenever the wall clock jumps: set by
+// hand or by time synchronisation, or the machine woke from sleep. The watch
+// ends with `context`. Lets a window that waits for a wall-clock moment (a new
+// day) look again at once instead of at its stale timer.
+void onWallClockChange(QObject *context, std::function<void()> changed);
 
 } // namespace chimewell::platform

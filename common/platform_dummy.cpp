@@ -3,6 +3,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QPointer>
+
+#include <utility>
 
 namespace chimewell::platform {
 
@@ -14,7 +17,26 @@ State &state()
     return s;
 }
 
+namespace {
+QList<std::pair<QPointer<QObject>, std::function<void()>>> &watchers()
+{
+    static QList<std::pair<QPointer<QObject>, std::function<void()>>> w;
+    return w;
+}
+} // namespace
+
 void reset() { state() = State(); }
+
+void changeWallClock()
+{
+    auto &w = watchers();
+    w.removeIf([](const auto &entry) { return entry.first.isNull(); });
+    const auto current = w;
+    for (const auto &entry : current) {
+        if (entry.first)
+            entry.second();
+    }
+}
 
 } // namespace dummy
 
@@ -52,5 +74,11 @@ OpenResult openWebAddress(const QString &address)
 bool speechEngineInstalled() { return dummy::state().speechEngine; }
 
 qint64 suspendedMs() { return dummy::state().suspendedMs; }
+
+void onWallClockChange(QObject *context, std::function<void()> changed)
+{
+    if (context && changed)
+        dummy::watchers().append({QPointer<QObject>(context), std::move(changed)});
+}
 
 } // namespace chimewell::platform

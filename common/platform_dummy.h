@@ -21,5 +21,8 @@ struct State
 // The state every platform call reads and writes; reset() restores the defaults.
 State &state();
 void reset();
+// Calls the onWallClockChange watchers that are still alive, as the real
+// platform does when the clock is set.
+void changeWallClock();
 
 } // namespace chimewell::platform::dummy

@@ -9,8 +9,13 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSettings>
+#include <QSocketNotifier>
 
+#include <cerrno>
+#include <cstdint>
+#include <sys/timerfd.h>
 #include <time.h>
+#include <unistd.h>
 
 namespace chimewell::platform {
 
@@ -257,6 +262,69 @@ qint64 suspendedMs()
     const qint64 boot = clockMs(CLOCK_BOOTTIME);
     const qint64 mono = clockMs(CLOCK_MONOTONIC);
     return boot < 0 || mono < 0 ? -1 : boot - mono;
+}
+
+namespace {
+
+// A wall-clock timer set far in the future that the kernel cancels whenever
+// the wall clock is set discontinuously (and on resume from sleep); each
+// cancellation is one change, and the timer is set again for the next.
+class WallClockWatch final : public QObject
+{
+public:
+    WallClockWatch(QObject *context, std::function<void()> changed)
+        : QObject(context), m_changed(std::move(changed))
+    {
+        m_fd = timerfd_create(CLOCK_REALTIME, TFD_NONBLOCK | TFD_CLOEXEC);
+        if (m_fd < 0 || !arm()) {
+            // Without the watch a window only falls back on its own timers.
+            return;
+        }
+        m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
+        connect(m_notifier, &QSocketNotifier::activated, this, &WallClockWatch::onReadable);
+    }
+    ~WallClockWatch() override
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+private:
+    bool arm()
+    {
+        timespec now{};
+        if (clock_gettime(CLOCK_REALTIME, &now) != 0)
+            return false;
+        constexpr time_t kFarAhead = time_t(50) * 365 * 24 * 3600;
+        itimerspec spec{};
+        spec.it_value.tv_sec = now.tv_sec + kFarAhead;
+        return timerfd_settime(m_fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr) == 0;
+    }
+    void onReadable()
+    {
+        std::uint64_t expirations = 0;
+        const ssize_t n = ::read(m_fd, &expirations, sizeof expirations);
+        if (n < 0 && errno == EAGAIN)
+            return;
+        // ECANCELED is the change; an expiry fifty years on counts as one too.
+        // Anything else would keep the descriptor readable for ever: stop watching.
+        if ((n < 0 && errno != ECANCELED) || !arm())
+            m_notifier->setEnabled(false);
+        if (m_changed)
+            m_changed();
+    }
+
+    int m_fd = -1;
+    QSocketNotifier *m_notifier = nullptr;
+    std::function<void()> m_changed;
+};
+
+} // namespace
+
+void onWallClockChange(QObject *context, std::function<void()> changed)
+{
+    if (context && changed)
+        new WallClockWatch(context, std::move(changed));
 }
 
 } // namespace chimewell::platform
