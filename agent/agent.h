@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QList>
 
+class QWidget;
+
 // The character service: characters that stand on the desktop, animate, walk,
 // speak and take commands. Programs hold one AgentControl per character slot
 // (Agent1, Agent2, ...) and drive the characters loaded through it. Every
@@ -154,6 +156,15 @@ public:
     // Resolves a character file name as Load does; empty when not found.
     static QString findCharacterFile(const QString &file);
 
+    // Puts every character of this control, loaded now or later, inside `host`
+    // instead of on the desktop: the same animations, balloon and voice, with
+    // left, top and moveTo relative to the host. A character already loaded
+    // keeps its place on the screen when that lies in the host, and otherwise
+    // stands at the host's lower right, as one loaded later does. nullptr, or
+    // the host going away, puts them back on the desktop.
+    void setHostWidget(QWidget *host);
+    QWidget *hostWidget() const;
+
 Q_SIGNALS:
     // A command was chosen from a menu, the commands window or by voice.
     void command(const chimewell::agent::UserInput &userInput);
@@ -167,6 +178,10 @@ private:
     Characters m_characters{this};
     PropertySheet m_propertySheet;
     QList<QPointer<Character>> m_loaded;
+    QPointer<QWidget> m_host;
+    QMetaObject::Connection m_hostGone;
+    // Moves `c` into `host` (nullptr: the desktop); `keepPlace`: where it stands on the screen.
+    static void placeInHost(Character *c, QWidget *host, bool keepPlace);
 };
 
 } // namespace chimewell::agent

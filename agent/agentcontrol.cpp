@@ -1,4 +1,6 @@
 #include "agent/agent_p.h"
+#include "agent/balloon.h"
+#include "agent/characterwindow.h"
 
 #include "common/log.h"
 #include "common/platform.h"
@@ -78,6 +80,8 @@ bool Characters::load(const QString &id, const QString &file)
             static_cast<long long>(clock.elapsed()));
     auto *c = new Character(m_control, id, *data);
     m_control->m_loaded.append(c);
+    if (m_control->m_host)
+        AgentControl::placeInHost(c, m_control->m_host, false);
     service::refreshCommandsWindow();
     return true;
 }
@@ -150,6 +154,51 @@ QString AgentControl::findCharacterFile(const QString &file)
     // One lookup for the whole project: programs that check for a character
     // before loading it find exactly what Load finds.
     return platform::findCharacterFile(file);
+}
+
+QWidget *AgentControl::hostWidget() const { return m_host; }
+
+void AgentControl::setHostWidget(QWidget *host)
+{
+    if (m_host == host)
+        return;
+    disconnect(m_hostGone);
+    m_host = host;
+    if (host) {
+        // A widget tells of its end before it deletes its children, so the
+        // characters leave in time and are never deleted twice.
+        m_hostGone = connect(host, &QObject::destroyed, this, [this] {
+            m_host = nullptr;
+            for (const QPointer<Character> &c : std::as_const(m_loaded)) {
+                if (c)
+                    placeInHost(c, nullptr, false);
+            }
+        });
+    }
+    for (const QPointer<Character> &c : std::as_const(m_loaded)) {
+        if (c)
+            placeInHost(c, host, true);
+    }
+}
+
+void AgentControl::placeInHost(Character *c, QWidget *host, bool keepPlace)
+{
+    CharacterPrivate *d = c->d;
+    CharacterWindow *w = d->m_window.get();
+    const QWidget *before = w->parentWidget();
+    const QPoint onScreen = before && keepPlace ? before->mapToGlobal(w->pos()) : w->pos();
+    w->setHost(host);
+    d->m_balloon->setHost(host);
+    QPoint place = onScreen;
+    if (host) {
+        const QRect area = host->rect();
+        place = host->mapFromGlobal(onScreen);
+        if (!keepPlace || !area.intersects(QRect(place, w->size())))
+            place = QPoint(area.right() - w->width() - 40, area.bottom() - w->height() - 40);
+    }
+    d->moveWindow(place);
+    if (d->m_visible)
+        w->show();
 }
 
 } // namespace chimewell::agent

@@ -95,6 +95,23 @@ void Balloon::follow(const QRect &character)
         layout(character);
 }
 
+void Balloon::setHost(QWidget *host)
+{
+    const bool shown = isVisible();
+    if (host) {
+        setParent(host, Qt::Widget);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    } else {
+        setParent(nullptr);
+        prepareDesktopWindow(this);
+        setWindowFlag(Qt::WindowTransparentForInput);
+    }
+    if (shown) {
+        show();
+        raise();
+    }
+}
+
 void Balloon::layout(const QRect &character)
 {
     const QFont font = balloonFont();
@@ -106,10 +123,16 @@ void Balloon::layout(const QRect &character)
     const QSize bodySize(textBounds.width() + 2 * kPadding, textBounds.height() + 2 * kPadding);
     const QSize total(bodySize.width() + 2 * kEdge, bodySize.height() + kTail + 2 * kEdge);
 
-    QScreen *screen = QGuiApplication::screenAt(character.center());
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    const QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    // Inside a host the balloon keeps to the host, on the desktop to the screen.
+    QRect avail;
+    if (const QWidget *host = parentWidget()) {
+        avail = host->rect();
+    } else {
+        QScreen *screen = QGuiApplication::screenAt(character.center());
+        if (!screen)
+            screen = QGuiApplication::primaryScreen();
+        avail = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    }
 
     // Above the character's head when there is room, else below its feet.
     int y = character.top() - total.height() + 4;
@@ -145,9 +168,11 @@ void Balloon::layout(const QRect &character)
 void Balloon::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.fillRect(rect(), Qt::transparent);
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (isWindow()) {
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.fillRect(rect(), Qt::transparent);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(40, 40, 40), 1.5));
     p.setBrush(Qt::white);

@@ -23,6 +23,9 @@ public:
     void hideNow();
     // The character has moved: keep beside it.
     void follow(const QRect &character);
+    // Moves into `host` (nullptr: the desktop) with the character; stays shown
+    // if it was, to be placed by the next follow().
+    void setHost(QWidget *host);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

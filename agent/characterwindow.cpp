@@ -33,6 +33,16 @@ CharacterWindow::CharacterWindow(CharacterPrivate *owner) : m_owner(owner)
     setFixedSize(owner->m_data.width, owner->m_data.height);
 }
 
+void CharacterWindow::setHost(QWidget *host)
+{
+    if (host) {
+        setParent(host, Qt::Widget);
+    } else {
+        setParent(nullptr);
+        prepareDesktopWindow(this);
+    }
+}
+
 void CharacterWindow::frameChanged(int image)
 {
     // Without a compositor the alpha channel is not shown; the shape mask keeps the
@@ -47,9 +57,12 @@ void CharacterWindow::frameChanged(int image)
 void CharacterWindow::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.fillRect(rect(), Qt::transparent);
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    // A window starts from nothing; a child draws over its host's picture.
+    if (isWindow()) {
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.fillRect(rect(), Qt::transparent);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
     const bool hiDpi = devicePixelRatioF() > 1.0;
     const QRect target(0, 0, width(), height());
     if (const FrameImage *img = m_owner->currentImage()) {

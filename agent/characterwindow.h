@@ -9,6 +9,7 @@ class CharacterPrivate;
 
 // The character on the desktop: a frameless, always-on-top window the size of one
 // frame, see-through where the frame is, that the user drags and right-clicks.
+// Inside a host widget it is a child of the same shape instead.
 class CharacterWindow final : public QWidget
 {
     Q_OBJECT
@@ -17,6 +18,9 @@ public:
     // Shows `image` of the character: repaints and shapes the window to its alpha.
     void frameChanged(int image);
     bool isDragging() const { return m_dragging; }
+    // Makes this a child of `host`, or a desktop window again (nullptr). Hidden
+    // afterwards, as any widget that changes parent.
+    void setHost(QWidget *host);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -16,6 +16,8 @@ namespace chimewell {
 namespace {
 
 int g_pipe[2] = {-1, -1};
+QPointer<QObject> g_context;
+std::function<void()> g_handler;
 
 extern "C" void onTerminationSignal(int)
 {
@@ -29,7 +31,10 @@ extern "C" void onTerminationSignal(int)
 
 void quitNow()
 {
-    endProgram(0);
+    if (g_handler && g_context)
+        g_handler();
+    if (!isEnding())
+        endProgram(0);
     // An exit asked for before the main loop runs (a signal during start-up,
     // seen in a nested loop) is forgotten when it starts: ask again until the
     // loops are gone.
@@ -65,10 +70,17 @@ bool installTerminationHandler()
     sa.sa_handler = onTerminationSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART; // writes to the store carry on undisturbed
-    const bool ok = ::sigaction(SIGTERM, &sa, nullptr) == 0 && ::sigaction(SIGHUP, &sa, nullptr) == 0;
+    const bool ok = ::sigaction(SIGTERM, &sa, nullptr) == 0 && ::sigaction(SIGHUP, &sa, nullptr) == 0
+        && ::sigaction(SIGINT, &sa, nullptr) == 0;
     // Runs now when the application exists, else from its constructor.
     qAddPreRoutine(watchPipe);
     return ok;
+}
+
+void onTermination(QObject *context, std::function<void()> handler)
+{
+    g_context = context;
+    g_handler = std::move(handler);
 }
 
 } // namespace chimewell
