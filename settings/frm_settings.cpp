@@ -146,6 +146,15 @@ QCheckBox *checkBox(const char *name, const QString &caption, const char *toolTi
     return named(new QCheckBox(caption), name, toolTip, caption);
 }
 
+// The colour the mode label rests on between its red flashes: the desktop's
+// menu-bar colour, unless that is too light for the label's white text (as on
+// most Linux desktops); then the colour the desktop itself puts white text on.
+QColor modeLabelRest(const QWidget *label)
+{
+    const QColor menuBar = convert::toColour(QStringLiteral("-2147483644")).value_or(QColor(Qt::lightGray));
+    return menuBar.lightnessF() < 0.6 ? menuBar : label->palette().color(QPalette::Highlight);
+}
+
 // Names and texts that differ between the twin groups only by their number.
 QByteArray numbered(const char *pattern, int n) { return QByteArray(pattern).replace('#', QByteArray::number(n)); }
 
@@ -407,7 +416,7 @@ QWidget *frm_settings::buildMiscTab()
     m_lab_mode->setCursor(Qt::PointingHandCursor);
     QPalette pal = m_lab_mode->palette();
     pal.setColor(QPalette::WindowText, Qt::white);
-    pal.setColor(QPalette::Window, convert::toColour(QStringLiteral("-2147483644")).value_or(Qt::lightGray));
+    pal.setColor(QPalette::Window, modeLabelRest(m_lab_mode));
     m_lab_mode->setPalette(pal);
     QFont bold = m_lab_mode->font();
     bold.setBold(true);
@@ -587,7 +596,7 @@ void frm_settings::focusAlarmHour()
 void frm_settings::Timer1_Timer()
 {
     const QColor red(255, 0, 0);
-    const QColor menuBar = convert::toColour(QStringLiteral("-2147483644")).value_or(Qt::lightGray);
+    const QColor menuBar = modeLabelRest(m_lab_mode);
     QPalette pal = m_lab_mode->palette();
     const QColor now = pal.color(QPalette::Window);
     if (now == red)
