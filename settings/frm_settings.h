@@ -19,8 +19,9 @@ class SettingsHost;
 // is no OK or Cancel: each control stores its own value the moment it changes,
 // and most changes reach the clock at once through SettingsHost.
 //
-// Handlers live in files by subject: frm_settings.cpp (the form, loading, the
-// modes), frm_settings_alarms.cpp (the two alarm tabs), frm_settings_clock.cpp
+// Its code lives in files by subject: frm_settings.cpp (the form, loading, the
+// modes), frm_settings_tabs.cpp (the tabs and their controls),
+// frm_settings_alarms.cpp (the two alarm tabs), frm_settings_clock.cpp
 // (announcing, quiet hours, format, colours), frm_settings_misc.cpp (characters,
 // type and speak, start with the desktop, the two texts of the Misc tab).
 class frm_settings final : public QDialog

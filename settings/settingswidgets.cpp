@@ -1,5 +1,6 @@
 #include "settings/settingswidgets.h"
 
+#include "common/convert.h"
 #include "common/settingskeys.h"
 #include "common/settingsstore.h"
 
@@ -77,6 +78,22 @@ void selectAllOnFocus(QWidget *box)
 {
     // A multi-line box takes its events on its viewport; the focus comes to the box itself.
     box->installEventFilter(new SelectAllOnFocus(box));
+}
+
+QString simpleModeCaption()
+{
+    return QStringLiteral("YOU ARE IN SIMPLE MODE, CLICK HERE ----> CLICK <---- TO CHANGE");
+}
+
+QString advancedModeCaption()
+{
+    return QStringLiteral("YOU ARE IN ADVANCED MODE, CLICK HERE ----> CLICK <---- TO CHANGE");
+}
+
+QColor modeLabelRest(const QWidget *label)
+{
+    const QColor menuBar = convert::toColour(QStringLiteral("-2147483644")).value_or(QColor(Qt::lightGray));
+    return menuBar.lightnessF() < 0.6 ? menuBar : label->palette().color(QPalette::Highlight);
 }
 
 QString programTitle()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QLabel>
 #include <QString>
 
@@ -27,6 +28,14 @@ protected:
 // Selects the whole text of a line or text box whenever it gets the keyboard
 // focus, so typing replaces it.
 void selectAllOnFocus(QWidget *box);
+
+// The mode label's caption in simple mode (also its design caption) and in advanced mode.
+QString simpleModeCaption();
+QString advancedModeCaption();
+// The colour the mode label rests on between its red flashes: the desktop's
+// menu-bar colour, unless that is too light for the label's white text (as on
+// most Linux desktops); then the colour the desktop itself puts white text on.
+QColor modeLabelRest(const QWidget *label);
 
 // The title of the program's own message boxes.
 QString programTitle();
