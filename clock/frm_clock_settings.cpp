@@ -23,8 +23,8 @@ void frm_clock::connectSettingsEntries()
         int tab;
     };
     static const Entry entries[] = {
-        {"mnu_settings1", setup::frm_settings::AlarmTab1},  {"mnu_chcharacters", setup::frm_settings::CharactersTab},
-        {"mnu_colours", setup::frm_settings::ColoursTab}, {"mnu_tands", setup::frm_settings::SpeakTab},
+        {"mnu_settings1", setup::frm_settings::AlarmTab1}, {"mnu_chcharacters", setup::frm_settings::CharactersTab},
+        {"mnu_colours", setup::frm_settings::ColoursTab},  {"mnu_tands", setup::frm_settings::SpeakTab},
         {"mnu_format", setup::frm_settings::MiscTab},
     };
     for (const Entry &e : entries) {
@@ -59,7 +59,10 @@ void frm_clock::showSettings(int tab)
     m_settings->showTab(tab);
 }
 
-setup::frm_settings *frm_clock::settingsDialog() const { return m_settings; }
+setup::frm_settings *frm_clock::settingsDialog() const
+{
+    return m_settings;
+}
 
 void frm_clock::hideSettingsDialog()
 {
@@ -75,19 +78,40 @@ void frm_clock::closeSettingsDialog()
     }
 }
 
-void frm_clock::say(const QString &talk, const QString &who) { m_characters->say(talk, who); }
+void frm_clock::say(const QString &talk, const QString &who)
+{
+    m_characters->say(talk, who);
+}
 
-void frm_clock::newcharacter() { m_characters->newcharacter(); }
+void frm_clock::newcharacter()
+{
+    m_characters->newcharacter();
+}
 
-void frm_clock::newcharacter2() { m_characters->newcharacter2(); }
+void frm_clock::newcharacter2()
+{
+    m_characters->newcharacter2();
+}
 
-QColor frm_clock::clockForeColour() const { return label()->palette().color(QPalette::WindowText); }
+QColor frm_clock::clockForeColour() const
+{
+    return label()->palette().color(QPalette::WindowText);
+}
 
-QColor frm_clock::clockBackColour() const { return label()->palette().color(QPalette::Window); }
+QColor frm_clock::clockBackColour() const
+{
+    return label()->palette().color(QPalette::Window);
+}
 
-void frm_clock::setClockForeColour(const QColor &colour) { setColours(colour, clockBackColour()); }
+void frm_clock::setClockForeColour(const QColor &colour)
+{
+    setColours(colour, clockBackColour());
+}
 
-void frm_clock::setClockBackColour(const QColor &colour) { setColours(clockForeColour(), colour); }
+void frm_clock::setClockBackColour(const QColor &colour)
+{
+    setColours(clockForeColour(), colour);
+}
 
 void frm_clock::applyTimeFormat(const QString &format)
 {
@@ -95,6 +119,9 @@ void frm_clock::applyTimeFormat(const QString &format)
     label()->setText(labelText(Clock::current().time(), format));
 }
 
-void frm_clock::restart() { chimewell::restartProgram(); }
+void frm_clock::restart()
+{
+    chimewell::restartProgram();
+}
 
 } // namespace chimewell::clockcore

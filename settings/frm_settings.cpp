@@ -169,7 +169,7 @@ void frm_settings::applyMode()
     if (m_dialogMode == QLatin1String("simple")) {
         m_tabs->setTabEnabled(AlarmTab2, false);
         for (QWidget *w : std::initializer_list<QWidget *>{m_character[0].effects, m_character[1].effects,
-                                                            m_txt_startupmessage, m_startupLabel, m_alarm[0].clear})
+                                                           m_txt_startupmessage, m_startupLabel, m_alarm[0].clear})
             w->setVisible(false);
         m_lab_mode->setText(simpleModeCaption());
     } else if (m_dialogMode == QLatin1String("advanced")) {
@@ -228,8 +228,8 @@ void frm_settings::lab_mode_Click()
 
 QString frm_settings::toggleStored(QCheckBox *box, const char *key, const QString &missing)
 {
-    const QString next = readData(key, missing) == QLatin1String("True") ? QStringLiteral("False")
-                                                                          : QStringLiteral("True");
+    const QString next =
+        readData(key, missing) == QLatin1String("True") ? QStringLiteral("False") : QStringLiteral("True");
     box->setChecked(next == QLatin1String("True"));
     writeData(key, next);
     return next;

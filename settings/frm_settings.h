@@ -29,7 +29,15 @@ class frm_settings final : public QDialog
     Q_OBJECT
 public:
     // The tabs of SSTab1, by the index the openers select.
-    enum Tab { AlarmTab1 = 0, AlarmTab2 = 1, CharactersTab = 2, ColoursTab = 3, HelpTab = 4, SpeakTab = 5, MiscTab = 6 };
+    enum Tab {
+        AlarmTab1 = 0,
+        AlarmTab2 = 1,
+        CharactersTab = 2,
+        ColoursTab = 3,
+        HelpTab = 4,
+        SpeakTab = 5,
+        MiscTab = 6
+    };
 
     // Builds the controls with their design texts; nothing is read yet.
     explicit frm_settings(SettingsHost &host, QWidget *parent = nullptr);

@@ -20,10 +20,22 @@ using namespace detail;
 
 namespace {
 
-const char *timeKey(int n) { return n == 1 ? keys::AlarmTime1 : keys::AlarmTime2; }
-const char *repeatKey(int n) { return n == 1 ? keys::Repeat1 : keys::Repeat2; }
-const char *launchKey(int n) { return n == 1 ? keys::Launch1 : keys::Launch2; }
-const char *messageKey(int n) { return n == 1 ? keys::AlarmMessage : keys::AlarmMessage2; }
+const char *timeKey(int n)
+{
+    return n == 1 ? keys::AlarmTime1 : keys::AlarmTime2;
+}
+const char *repeatKey(int n)
+{
+    return n == 1 ? keys::Repeat1 : keys::Repeat2;
+}
+const char *launchKey(int n)
+{
+    return n == 1 ? keys::Launch1 : keys::Launch2;
+}
+const char *messageKey(int n)
+{
+    return n == 1 ? keys::AlarmMessage : keys::AlarmMessage2;
+}
 
 bool inRange(const QString &text, double low, double high)
 {
@@ -45,7 +57,8 @@ void frm_settings::com_set_Click(int n)
         return;
     }
     if (hour.size() != 2 || minute.size() != 2) {
-        dialogs::message(this, programTitle(), QStringLiteral("You must enter TWO digits in each time box, e.g. 02 21"));
+        dialogs::message(this, programTitle(),
+                         QStringLiteral("You must enter TWO digits in each time box, e.g. 02 21"));
         return;
     }
     writeData(timeKey(n), hour + minute);
@@ -71,9 +84,9 @@ void frm_settings::com_change_Click(int n)
 {
     // Cancel reports no file, and storing that is how the user removes the
     // program: the help text tells them so.
-    const QString file = dialogs::openFile(this, QStringLiteral("Program to launch with alarm %1").arg(n),
-                                           QStringLiteral("/usr/bin"),
-                                           QStringLiteral("Programs (*);;Shell scripts (*.sh);;Python scripts (*.py)"));
+    const QString file =
+        dialogs::openFile(this, QStringLiteral("Program to launch with alarm %1").arg(n), QStringLiteral("/usr/bin"),
+                          QStringLiteral("Programs (*);;Shell scripts (*.sh);;Python scripts (*.py)"));
     writeData(launchKey(n), file);
     m_alarm[n - 1].launch->setText(file);
     QApplication::beep();

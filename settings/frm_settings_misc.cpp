@@ -58,8 +58,8 @@ void frm_settings::com_changechar_Click(int n)
 
 void frm_settings::com_speak_Click()
 {
-    const QString who = readData(keys::LastCharacter) == m_Combo1->currentText() ? QStringLiteral("genie")
-                                                                                 : QStringLiteral("peedy");
+    const QString who =
+        readData(keys::LastCharacter) == m_Combo1->currentText() ? QStringLiteral("genie") : QStringLiteral("peedy");
     m_host.say(m_txt_speech->toPlainText(), who);
 }
 

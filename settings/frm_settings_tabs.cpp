@@ -4,7 +4,6 @@
 
 #include "settings/settingswidgets.h"
 
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -91,8 +90,7 @@ const char kHelp[] =
     "Choose EXIT on the clock's menu, on a character's menu or on the menu of the Chimewell icon in "
     "the task bar.\n";
 
-template <typename W>
-W *named(W *widget, const char *name, const char *toolTip, const QString &accessible)
+template <typename W> W *named(W *widget, const char *name, const char *toolTip, const QString &accessible)
 {
     widget->setObjectName(QLatin1String(name));
     if (toolTip)
@@ -136,7 +134,10 @@ QCheckBox *checkBox(const char *name, const QString &caption, const char *toolTi
 }
 
 // Names and texts that differ between the twin groups only by their number.
-QByteArray numbered(const char *pattern, int n) { return QByteArray(pattern).replace('#', QByteArray::number(n)); }
+QByteArray numbered(const char *pattern, int n)
+{
+    return QByteArray(pattern).replace('#', QByteArray::number(n));
+}
 
 } // namespace
 QWidget *frm_settings::buildAlarmTab(int n)
@@ -153,8 +154,8 @@ QWidget *frm_settings::buildAlarmTab(int n)
     a.repeat = checkBox(numbered("chk_repeat#", n), QStringLiteral("Repeat this alarm daily"), nullptr);
     a.repeat->setAccessibleName(QStringLiteral("Repeat alarm %1 daily").arg(n));
     const QString launchCaption = QStringLiteral("Program to launch with alarm %1").arg(n);
-    a.launch = readOnlyBox(numbered("txt_launch#", n), numbered("This program will launch with alarm #", n),
-                           launchCaption);
+    a.launch =
+        readOnlyBox(numbered("txt_launch#", n), numbered("This program will launch with alarm #", n), launchCaption);
     a.change = button(numbered("com_change#", n), "Change", "Click here to change the launch program",
                       QStringLiteral("Change the program to launch with alarm %1").arg(n));
     const QString messageCaption = QStringLiteral("Alarm %1 spoken message, you may type in a new one").arg(n);
@@ -212,8 +213,8 @@ QWidget *frm_settings::buildCharactersTab()
                           QStringLiteral("Change character %1").arg(n));
         c.hide = checkBox(numbered("chk_hide#", n), QStringLiteral("Hide character %1 after talking").arg(n),
                           "Click here to hide the character after talking");
-        c.effects = checkBox(numbered("chk_effects#", n),
-                             QStringLiteral("Turn off character %1 sound effects").arg(n), nullptr);
+        c.effects = checkBox(numbered("chk_effects#", n), QStringLiteral("Turn off character %1 sound effects").arg(n),
+                             nullptr);
         auto *group = new QGroupBox(QStringLiteral("CHARACTER %1 SETTINGS").arg(n));
         group->setObjectName(QLatin1String(numbered("grp_character#", n)));
         auto *grid = new QGridLayout(group);
@@ -323,8 +324,8 @@ QWidget *frm_settings::buildSpeakTab()
     m_Combo1->setEditable(true);
     m_Combo1->setInsertPolicy(QComboBox::NoInsert);
     m_Combo1->lineEdit()->setMaxLength(kUnlimited);
-    m_com_speak = button("com_speak", "CLICK HERE TO SPEAK", "Click here to speak the text",
-                         QStringLiteral("Speak the text"));
+    m_com_speak =
+        button("com_speak", "CLICK HERE TO SPEAK", "Click here to speak the text", QStringLiteral("Speak the text"));
 
     auto *page = new QWidget;
     auto *outer = new QVBoxLayout(page);
@@ -345,8 +346,8 @@ QWidget *frm_settings::buildMiscTab()
 {
     m_chk_LWW = checkBox("chk_LWW", QStringLiteral("Start Chimewell with Windows"),
                          "Click here to make Chimewell start with windows");
-    m_com_format = named(new QComboBox, "com_format", "Choose between 24 hour and 12 hour display",
-                         QStringLiteral("Time Format"));
+    m_com_format =
+        named(new QComboBox, "com_format", "Choose between 24 hour and 12 hour display", QStringLiteral("Time Format"));
     m_com_format->setEditable(true);
     m_com_format->setInsertPolicy(QComboBox::NoInsert);
     m_com_format->lineEdit()->setMaxLength(kUnlimited);

@@ -122,9 +122,9 @@ int main(int argc, char **argv)
     clock.show();
     untilExposed(&clock, QElapsedTimer());
     QAction *mainOptions = clock.menuEntry(QStringLiteral("mnu_settings1"));
-    const Figures ours = measure([&] { mainOptions->trigger(); },
-                                 [&] { return static_cast<QWidget *>(clock.settingsDialog()); },
-                                 [&] { clock.settingsDialog()->close(); });
+    const Figures ours =
+        measure([&] { mainOptions->trigger(); }, [&] { return static_cast<QWidget *>(clock.settingsDialog()); },
+                [&] { clock.settingsDialog()->close(); });
 
     QPointer<QDialog> bare;
     const Figures base = measure(

@@ -82,7 +82,10 @@ QStringList storeContents()
     return out;
 }
 
-QString odd100k() { return QStringLiteral("<b>\"x\"</b>&amp;\\\x01\x7f").repeated(100000 / 17).left(100000); }
+QString odd100k()
+{
+    return QStringLiteral("<b>\"x\"</b>&amp;\\\x01\x7f").repeated(100000 / 17).left(100000);
+}
 
 } // namespace
 
@@ -160,11 +163,20 @@ private Q_SLOTS:
         QCOMPARE(tabs, (QStringList{QStringLiteral(" Alarm 1 settings"), QStringLiteral(" Alarm 2 settings"),
                                     QStringLiteral("Characters"), QStringLiteral("Colours"), QStringLiteral("Help"),
                                     QStringLiteral("Type and Speak"), QStringLiteral("Misc")}));
-        const QList<std::pair<const char *, QString>> shown{
-            {"txt_hour1", "99"}, {"txt_min1", "99"},   {"txt_hour2", "99"},      {"txt_min2", "99"},
-            {"txt_launch1", ""}, {"txt_message2", ""}, {"txt_character1", ""},   {"Combo2", ""},
-            {"txt_quiet1", "00"}, {"txt_quiet2", "00"}, {"com_format", "24 Hour"}, {"Combo1", ""},
-            {"txt_startupmessage", "Welcome To Chimewell"}, {"txt_username", "Nobody"}};
+        const QList<std::pair<const char *, QString>> shown{{"txt_hour1", "99"},
+                                                            {"txt_min1", "99"},
+                                                            {"txt_hour2", "99"},
+                                                            {"txt_min2", "99"},
+                                                            {"txt_launch1", ""},
+                                                            {"txt_message2", ""},
+                                                            {"txt_character1", ""},
+                                                            {"Combo2", ""},
+                                                            {"txt_quiet1", "00"},
+                                                            {"txt_quiet2", "00"},
+                                                            {"com_format", "24 Hour"},
+                                                            {"Combo1", ""},
+                                                            {"txt_startupmessage", "Welcome To Chimewell"},
+                                                            {"txt_username", "Nobody"}};
         for (const auto &[name, value] : shown)
             QVERIFY2(text(name) == value, name);
         for (auto *box : m_dialog->findChildren<QCheckBox *>())
@@ -185,21 +197,63 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("shown"); // a text, or "checked" / "unchecked"
-        QTest::newRow("alarm time in two halves") << "AlarmTime1" << "0730" << "txt_min1" << "30";
-        QTest::newRow("short alarm time: empty minute") << "AlarmTime2" << "x" << "txt_min2" << "";
-        QTest::newRow("long alarm time: first four characters") << "AlarmTime1" << "123456" << "txt_min1" << "34";
-        QTest::newRow("quiet time of tags") << "QuietTime" << "<b>x" << "txt_quiet2" << ">x";
-        QTest::newRow("format other than 0 is 12 hour") << "format" << "garbage" << "com_format" << "12 Hour am/pm";
-        QTest::newRow("announce keeps any text") << "Announce" << "<i>'\"" << "Combo2" << "<i>'\"";
-        QTest::newRow("repeat true in small letters") << "Repeat1" << "true" << "chk_repeat1" << "unchecked";
-        QTest::newRow("repeat True") << "Repeat2" << "True" << "chk_repeat2" << "checked";
-        QTest::newRow("effects TRUE") << "effects1" << "TRUE" << "chk_effects1" << "unchecked";
-        QTest::newRow("start with desktop 1") << "LoadWithWindows" << "1" << "chk_LWW" << "unchecked";
-        QTest::newRow("hide True") << "charhide2" << "True" << "chk_hide2" << "checked";
-        QTest::newRow("character name with quotes") << "LastCharacter" << "\"Max\" & co" << "Combo1" << "\"Max\" & co";
-        QTest::newRow("empty start-up message stays empty") << "StartupMessage" << "" << "txt_startupmessage" << "";
+        QTest::newRow("alarm time in two halves") << "AlarmTime1"
+                                                  << "0730"
+                                                  << "txt_min1"
+                                                  << "30";
+        QTest::newRow("short alarm time: empty minute") << "AlarmTime2"
+                                                        << "x"
+                                                        << "txt_min2"
+                                                        << "";
+        QTest::newRow("long alarm time: first four characters") << "AlarmTime1"
+                                                                << "123456"
+                                                                << "txt_min1"
+                                                                << "34";
+        QTest::newRow("quiet time of tags") << "QuietTime"
+                                            << "<b>x"
+                                            << "txt_quiet2"
+                                            << ">x";
+        QTest::newRow("format other than 0 is 12 hour") << "format"
+                                                        << "garbage"
+                                                        << "com_format"
+                                                        << "12 Hour am/pm";
+        QTest::newRow("announce keeps any text") << "Announce"
+                                                 << "<i>'\""
+                                                 << "Combo2"
+                                                 << "<i>'\"";
+        QTest::newRow("repeat true in small letters") << "Repeat1"
+                                                      << "true"
+                                                      << "chk_repeat1"
+                                                      << "unchecked";
+        QTest::newRow("repeat True") << "Repeat2"
+                                     << "True"
+                                     << "chk_repeat2"
+                                     << "checked";
+        QTest::newRow("effects TRUE") << "effects1"
+                                      << "TRUE"
+                                      << "chk_effects1"
+                                      << "unchecked";
+        QTest::newRow("start with desktop 1") << "LoadWithWindows"
+                                              << "1"
+                                              << "chk_LWW"
+                                              << "unchecked";
+        QTest::newRow("hide True") << "charhide2"
+                                   << "True"
+                                   << "chk_hide2"
+                                   << "checked";
+        QTest::newRow("character name with quotes") << "LastCharacter"
+                                                    << "\"Max\" & co"
+                                                    << "Combo1"
+                                                    << "\"Max\" & co";
+        QTest::newRow("empty start-up message stays empty") << "StartupMessage"
+                                                            << ""
+                                                            << "txt_startupmessage"
+                                                            << "";
         QTest::newRow("long message whole") << "AlarmMessage" << odd100k() << "txt_message1" << odd100k();
-        QTest::newRow("control characters in a name") << "UserName" << "a\tb\x02" << "txt_username" << "a\tb\x02";
+        QTest::newRow("control characters in a name") << "UserName"
+                                                      << "a\tb\x02"
+                                                      << "txt_username"
+                                                      << "a\tb\x02";
     }
     void storedValuesShown()
     {
@@ -217,7 +271,8 @@ private Q_SLOTS:
         else
             QCOMPARE(text(name), shown);
         QCOMPARE(storeContents(), before);
-        QCOMPARE(testing::capturedLines(QStringLiteral("chimewell.settings")), QStringList()); // not even the same value
+        QCOMPARE(testing::capturedLines(QStringLiteral("chimewell.settings")),
+                 QStringList()); // not even the same value
         QCOMPARE(m_host->said.size(), 1);
     }
 
@@ -230,7 +285,8 @@ private Q_SLOTS:
         const QString simpleCaption = QStringLiteral("YOU ARE IN SIMPLE MODE, CLICK HERE ----> CLICK <---- TO CHANGE");
         QTest::newRow("missing is simple") << kMissing << true << simpleCaption << "advanced";
         QTest::newRow("advanced") << "advanced" << false
-                                  << "YOU ARE IN ADVANCED MODE, CLICK HERE ----> CLICK <---- TO CHANGE" << "simple";
+                                  << "YOU ARE IN ADVANCED MODE, CLICK HERE ----> CLICK <---- TO CHANGE"
+                                  << "simple";
         QTest::newRow("other text: nothing hidden, no switch") << "Expert" << false << simpleCaption << kMissing;
     }
     void modes()
@@ -254,8 +310,8 @@ private Q_SLOTS:
         // A simple-mode user cannot reach the second alarm, not even with the keyboard.
         m_dialog->showTab(frm_settings::AlarmTab1);
         QTest::keyClick(m_dialog->SSTab1()->tabBar(), Qt::Key_Right);
-        QCOMPARE(m_dialog->SSTab1()->currentIndex(), simple ? int(frm_settings::CharactersTab)
-                                                             : int(frm_settings::AlarmTab2));
+        QCOMPARE(m_dialog->SSTab1()->currentIndex(),
+                 simple ? int(frm_settings::CharactersTab) : int(frm_settings::AlarmTab2));
 
         QTest::keyClick(label, Qt::Key_Space);
         QCOMPARE(get("mode"), switchesTo.isNull() ? (mode.isNull() ? QStringLiteral("<missing>") : mode) : switchesTo);
@@ -270,20 +326,36 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message"); // empty: accepted
         const QString valid = QStringLiteral("You must enter a valid time in 24 hour format");
         const QString two = QStringLiteral("You must enter TWO digits in each time box, e.g. 02 21");
-        QTest::newRow("07 30 set, said by character 2") << 1 << "07" << "30" << "";
-        QTest::newRow("alarm 2 said by character 1") << 2 << "23" << "59" << "";
-        QTest::newRow("midnight") << 1 << "00" << "00" << "";
-        QTest::newRow("7 needs two digits") << 1 << "7" << "30" << two;
-        QTest::newRow("007 needs two digits") << 2 << "007" << "30" << two;
-        QTest::newRow("minute 5 needs two digits") << 1 << "10" << "5" << two;
-        QTest::newRow("hour 24") << 1 << "24" << "00" << valid;
-        QTest::newRow("minute 60") << 2 << "12" << "60" << valid;
-        QTest::newRow("empty hour") << 1 << "" << "30" << valid;
-        QTest::newRow("letters") << 1 << "ab" << "30" << valid;
-        QTest::newRow("the 99 of no alarm") << 1 << "99" << "99" << valid;
-        QTest::newRow("negative") << 1 << "-1" << "30" << valid;
+        QTest::newRow("07 30 set, said by character 2") << 1 << "07"
+                                                        << "30"
+                                                        << "";
+        QTest::newRow("alarm 2 said by character 1") << 2 << "23"
+                                                     << "59"
+                                                     << "";
+        QTest::newRow("midnight") << 1 << "00"
+                                  << "00"
+                                  << "";
+        QTest::newRow("7 needs two digits") << 1 << "7"
+                                            << "30" << two;
+        QTest::newRow("007 needs two digits") << 2 << "007"
+                                              << "30" << two;
+        QTest::newRow("minute 5 needs two digits") << 1 << "10"
+                                                   << "5" << two;
+        QTest::newRow("hour 24") << 1 << "24"
+                                 << "00" << valid;
+        QTest::newRow("minute 60") << 2 << "12"
+                                   << "60" << valid;
+        QTest::newRow("empty hour") << 1 << ""
+                                    << "30" << valid;
+        QTest::newRow("letters") << 1 << "ab"
+                                 << "30" << valid;
+        QTest::newRow("the 99 of no alarm") << 1 << "99"
+                                            << "99" << valid;
+        QTest::newRow("negative") << 1 << "-1"
+                                  << "30" << valid;
         QTest::newRow("huge paste") << 1 << QString(100000, QLatin1Char('9')) << "30" << valid;
-        QTest::newRow("range is checked before length") << 1 << "7" << "75" << valid;
+        QTest::newRow("range is checked before length") << 1 << "7"
+                                                        << "75" << valid;
     }
     void setAlarm()
     {
@@ -367,14 +439,27 @@ private Q_SLOTS:
         QTest::addColumn<QString>("after");
         QTest::addColumn<int>("answer"); // to the restart question; NoButton: none asked
         const int none = QMessageBox::NoButton;
-        QTest::newRow("repeat: missing becomes True") << "chk_repeat1" << "Repeat1" << kMissing << "True" << none;
-        QTest::newRow("repeat 2: True becomes False") << "chk_repeat2" << "Repeat2" << "True" << "False" << none;
-        QTest::newRow("hide: garbage becomes True") << "chk_hide1" << "charhide" << "yes" << "True" << none;
-        QTest::newRow("hide 2: True becomes False") << "chk_hide2" << "charhide2" << "True" << "False" << none;
+        QTest::newRow("repeat: missing becomes True") << "chk_repeat1"
+                                                      << "Repeat1" << kMissing << "True" << none;
+        QTest::newRow("repeat 2: True becomes False") << "chk_repeat2"
+                                                      << "Repeat2"
+                                                      << "True"
+                                                      << "False" << none;
+        QTest::newRow("hide: garbage becomes True") << "chk_hide1"
+                                                    << "charhide"
+                                                    << "yes"
+                                                    << "True" << none;
+        QTest::newRow("hide 2: True becomes False") << "chk_hide2"
+                                                    << "charhide2"
+                                                    << "True"
+                                                    << "False" << none;
         QTest::newRow("effects: missing counts as True, No keeps running")
-            << "chk_effects1" << "effects1" << kMissing << "False" << int(QMessageBox::No);
-        QTest::newRow("effects 2: False becomes True, Yes restarts")
-            << "chk_effects2" << "effects2" << "False" << "True" << int(QMessageBox::Yes);
+            << "chk_effects1"
+            << "effects1" << kMissing << "False" << int(QMessageBox::No);
+        QTest::newRow("effects 2: False becomes True, Yes restarts") << "chk_effects2"
+                                                                     << "effects2"
+                                                                     << "False"
+                                                                     << "True" << int(QMessageBox::Yes);
     }
     void storedCheckBoxes()
     {
@@ -411,10 +496,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("said");   // null: nothing
         const QString complaint =
             QStringLiteral("genie: Hey, you entered an invalid number, please choose one between zero and 60");
-        QTest::newRow("20") << "20" << "20" << "genie: I will announce the time, every 20 minutes!";
-        QTest::newRow("zero passes") << "0" << "0" << "genie: I will announce the time, every 0 minutes!";
-        QTest::newRow("60") << "60" << "60" << "genie: I will announce the time, every 60 minutes!";
-        QTest::newRow("a fraction is kept as typed") << "7.5" << "7.5"
+        QTest::newRow("20") << "20"
+                            << "20"
+                            << "genie: I will announce the time, every 20 minutes!";
+        QTest::newRow("zero passes") << "0"
+                                     << "0"
+                                     << "genie: I will announce the time, every 0 minutes!";
+        QTest::newRow("60") << "60"
+                            << "60"
+                            << "genie: I will announce the time, every 60 minutes!";
+        QTest::newRow("a fraction is kept as typed") << "7.5"
+                                                     << "7.5"
                                                      << "genie: I will announce the time, every 7.5 minutes!";
         QTest::newRow("61") << "61" << kMissing << complaint;
         QTest::newRow("-1") << "-1" << kMissing << complaint;
@@ -443,12 +535,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("to");
         QTest::addColumn<QString>("shown"); // the two boxes after SET
         QTest::addColumn<bool>("accepted");
-        QTest::newRow("7 and 9 padded") << "7" << "9" << "07 09" << true;
-        QTest::newRow("over midnight") << "23" << "07" << "23 07" << true;
-        QTest::newRow("0 and 0") << "0" << "0" << "00 00" << true;
-        QTest::newRow("24") << "24" << "06" << "24 06" << false;
-        QTest::newRow("empty") << "" << "06" << " 06" << false;
-        QTest::newRow("letter padded, then refused") << "a" << "06" << "0a 06" << false;
+        QTest::newRow("7 and 9 padded") << "7"
+                                        << "9"
+                                        << "07 09" << true;
+        QTest::newRow("over midnight") << "23"
+                                       << "07"
+                                       << "23 07" << true;
+        QTest::newRow("0 and 0") << "0"
+                                 << "0"
+                                 << "00 00" << true;
+        QTest::newRow("24") << "24"
+                            << "06"
+                            << "24 06" << false;
+        QTest::newRow("empty") << ""
+                               << "06"
+                               << " 06" << false;
+        QTest::newRow("letter padded, then refused") << "a"
+                                                     << "06"
+                                                     << "0a 06" << false;
     }
     void quietHours()
     {
@@ -480,8 +584,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("choice");
         QTest::addColumn<QString>("stored"); // null: refused
-        QTest::newRow("24 Hour") << "24 Hour" << "0";
-        QTest::newRow("12 Hour am/pm") << "12 Hour am/pm" << "1";
+        QTest::newRow("24 Hour") << "24 Hour"
+                                 << "0";
+        QTest::newRow("12 Hour am/pm") << "12 Hour am/pm"
+                                       << "1";
         QTest::newRow("small h") << "24 hour" << kMissing;
         QTest::newRow("empty") << "" << kMissing;
         QTest::newRow("tags around") << "<b>24 Hour</b>" << kMissing;
@@ -545,12 +651,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("talk");
         QTest::addColumn<QString>("who");
         const QString tags = QStringLiteral("\\emp\\Hello \\chr=\"Whisper\"\\<b>there</b>\n\"quoted\"");
-        QTest::newRow("as loaded: character 1") << "max" << "plany" << kMissing << tags << "genie";
-        QTest::newRow("character 2 chosen") << "max" << "plany" << "plany" << "hi" << "peedy";
-        QTest::newRow("other text: character 2") << "max" << "plany" << "Max" << "hi" << "peedy";
-        QTest::newRow("same names: character 1") << "max" << "max" << "max" << "hi" << "genie";
-        QTest::newRow("empty text is said") << "max" << "plany" << kMissing << "" << "genie";
-        QTest::newRow("100000 characters whole") << "max" << "plany" << kMissing << odd100k() << "genie";
+        QTest::newRow("as loaded: character 1") << "max"
+                                                << "plany" << kMissing << tags << "genie";
+        QTest::newRow("character 2 chosen") << "max"
+                                            << "plany"
+                                            << "plany"
+                                            << "hi"
+                                            << "peedy";
+        QTest::newRow("other text: character 2") << "max"
+                                                 << "plany"
+                                                 << "Max"
+                                                 << "hi"
+                                                 << "peedy";
+        QTest::newRow("same names: character 1") << "max"
+                                                 << "max"
+                                                 << "max"
+                                                 << "hi"
+                                                 << "genie";
+        QTest::newRow("empty text is said") << "max"
+                                            << "plany" << kMissing << ""
+                                            << "genie";
+        QTest::newRow("100000 characters whole") << "max"
+                                                 << "plany" << kMissing << odd100k() << "genie";
     }
     void typeAndSpeak()
     {
@@ -564,7 +686,8 @@ private Q_SLOTS:
         open();
         m_host->said.clear();
         auto *combo = child<QComboBox>("Combo1");
-        QCOMPARE(combo->itemText(0) + QLatin1Char(',') + combo->itemText(1), character2 + QLatin1Char(',') + character1);
+        QCOMPARE(combo->itemText(0) + QLatin1Char(',') + combo->itemText(1),
+                 character2 + QLatin1Char(',') + character1);
         QCOMPARE(combo->currentText(), character1);
         if (!chosen.isNull())
             combo->setEditText(chosen);
@@ -580,7 +703,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("fails");
         QTest::addColumn<QString>("after");
         QTest::addColumn<QString>("said"); // null: a message box instead
-        QTest::newRow("on") << kMissing << false << false << "True" << "peedy: Chimewell will now start with windows";
+        QTest::newRow("on") << kMissing << false << false << "True"
+                            << "peedy: Chimewell will now start with windows";
         QTest::newRow("off") << "True" << true << false << "False"
                              << "genie: Chimewell will no longer start when windows does!";
         QTest::newRow("off, entry already gone") << "True" << false << false << "False"
@@ -626,11 +750,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("text");
         const QString odd = QStringLiteral("<script>'\"\\n\t=;[Data]\x01\x1f\x7f é €");
-        QTest::newRow("alarm message, odd") << "txt_message1" << "AlarmMessage" << odd;
-        QTest::newRow("alarm 2 message, 100000") << "txt_message2" << "AlarmMessage2" << odd100k();
-        QTest::newRow("start-up message, odd") << "txt_startupmessage" << "StartupMessage" << odd;
-        QTest::newRow("user name, 100000") << "txt_username" << "UserName" << odd100k();
-        QTest::newRow("user name emptied") << "txt_username" << "UserName" << "";
+        QTest::newRow("alarm message, odd") << "txt_message1"
+                                            << "AlarmMessage" << odd;
+        QTest::newRow("alarm 2 message, 100000") << "txt_message2"
+                                                 << "AlarmMessage2" << odd100k();
+        QTest::newRow("start-up message, odd") << "txt_startupmessage"
+                                               << "StartupMessage" << odd;
+        QTest::newRow("user name, 100000") << "txt_username"
+                                           << "UserName" << odd100k();
+        QTest::newRow("user name emptied") << "txt_username"
+                                           << "UserName"
+                                           << "";
     }
     void textBoxesStoreAnything()
     {
