@@ -841,8 +841,10 @@ private Q_SLOTS:
         m_host->said.clear();
         QStringList walked;
         for (int i = 0; i < 20; ++i) {
+            QVERIFY(QApplication::focusWidget());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QWidget *w = QApplication::focusWidget();
+            QVERIFY(w);
             if (w == m_dialog->SSTab1()->tabBar())
                 break;
             walked << w->objectName();
