@@ -4,8 +4,10 @@
 #include "clock/ticklogic.h"
 #include "common/labelwindow.h"
 #include "settings/New_User.h"
+#include "settings/settingshost.h"
 
 #include <QHash>
+#include <QPointer>
 #include <memory>
 
 class QAction;
@@ -14,6 +16,9 @@ class QTimer;
 
 namespace chimewell::characters {
 class ClockCharacters;
+}
+namespace chimewell::setup {
+class frm_settings;
 }
 
 namespace chimewell::clockcore {
@@ -26,8 +31,12 @@ namespace chimewell::clockcore {
 //
 // Its handlers live in files by subject: frm_clock.cpp (the form, loading,
 // closing), frm_clock_tick.cpp (the minute tick), frm_clock_menus.cpp (the
-// mouse and the menus), frm_clock_characters.cpp (speech and the characters).
-class frm_clock final : public LabelWindow, public characters::ClockWindow, public setup::ClockStart
+// mouse and the menus), frm_clock_characters.cpp (speech and the characters),
+// frm_clock_settings.cpp (the settings dialog).
+class frm_clock final : public LabelWindow,
+                        public characters::ClockWindow,
+                        public setup::ClockStart,
+                        public setup::SettingsHost
 {
     Q_OBJECT
 public:
@@ -68,11 +77,30 @@ public:
     void closeSettingsDialog() override;
     QWidget *dialogParent() override { return this; }
 
+    // Opens the settings dialog (loading it first if it is not open) and
+    // selects a tab: 0 alarm 1, 2 characters, 3 colours, 5 type and speak, 6 misc.
+    void showSettings(int tab);
+    // The open settings dialog, if any.
+    setup::frm_settings *settingsDialog() const;
+
+    // setup::SettingsHost
+    void say(const QString &talk, const QString &who) override;
+    void newcharacter() override;
+    void newcharacter2() override;
+    QColor clockForeColour() const override;
+    QColor clockBackColour() const override;
+    void setClockForeColour(const QColor &colour) override;
+    void setClockBackColour(const QColor &colour) override;
+    void applyTimeFormat(const QString &format) override;
+    void restart() override;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildMenu();
+    // Connects the menu entries that open the settings dialog.
+    void connectSettingsEntries();
     void lab_time_DblClick();
     void mnu_exit_Click();
     void applyFormat(const QString &format);
@@ -84,6 +112,7 @@ private:
     QMenu *m_menu = nullptr;
     QHash<QString, QAction *> m_entries;
     std::unique_ptr<characters::ClockCharacters> m_characters;
+    QPointer<setup::frm_settings> m_settings;
 
     bool m_waitingForMinute = true;
     int m_minuteNow = 0;

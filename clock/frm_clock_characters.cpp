@@ -40,8 +40,4 @@ void frm_clock::endProgram()
     chimewell::endProgram();
 }
 
-// The settings dialog has not joined the clock yet.
-void frm_clock::hideSettingsDialog() {}
-void frm_clock::closeSettingsDialog() {}
-
 } // namespace chimewell::clockcore

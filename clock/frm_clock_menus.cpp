@@ -62,6 +62,7 @@ void frm_clock::buildMenu()
     }
     setPopupMenu(m_menu);
     connect(m_entries.value(QStringLiteral("mnu_exit")), &QAction::triggered, this, &frm_clock::mnu_exit_Click);
+    connectSettingsEntries();
 }
 
 void frm_clock::lab_time_DblClick()
