@@ -4,6 +4,7 @@
 #include "clock/ticklogic.h"
 #include "common/labelwindow.h"
 #include "settings/New_User.h"
+#include "tray/trayhost.h"
 
 #include <QHash>
 #include <memory>
@@ -16,7 +17,13 @@ namespace chimewell::characters {
 class ClockCharacters;
 }
 
+namespace chimewell::tray {
+class frmSysTray;
+}
+
 namespace chimewell::clockcore {
+
+class frm_about;
 
 // The clock window: a small frameless window holding the time label, the
 // minute tick and the context menu. It owns, for the whole run, the two
@@ -27,7 +34,10 @@ namespace chimewell::clockcore {
 // Its handlers live in files by subject: frm_clock.cpp (the form, loading,
 // closing), frm_clock_tick.cpp (the minute tick), frm_clock_menus.cpp (the
 // mouse and the menus), frm_clock_characters.cpp (speech and the characters).
-class frm_clock final : public LabelWindow, public characters::ClockWindow, public setup::ClockStart
+class frm_clock final : public LabelWindow,
+                        public characters::ClockWindow,
+                        public setup::ClockStart,
+                        public tray::TrayHost
 {
     Q_OBJECT
 public:
@@ -38,7 +48,7 @@ public:
     // format, add-ons that start with the clock).
     void Form_Load();
 
-    void saytime();
+    void saytime() override;
     void alarmclock(const QString &a);
 
     // One pass of the timer `clock`.
@@ -68,6 +78,27 @@ public:
     void closeSettingsDialog() override;
     QWidget *dialogParent() override { return this; }
 
+    // tray::TrayHost
+    void setClockShown(bool shown) override;
+    void showSettings(int tab) override;
+    void showAbout() override;
+    void exitFromTray() override;
+
+    // The tray form, null once it is unloaded.
+    tray::frmSysTray *trayForm() const { return m_frmSysTray; }
+    frm_about *aboutBox() const { return m_about; }
+    // The program was started again: a loaded clock shows itself and stays shown.
+    void secondStart();
+
+    // The menu handlers (mouse handlers are LabelWindow's).
+    void mnu_movehome_Click();
+    void mnu_drillquiz_Click();
+    void mnu_showdate_Click();
+    void mnu_millenium_Click();
+    void mnu_jollix_Click();
+    void mnu_hideshow_Click();
+    void mnu_about_Click();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -75,6 +106,9 @@ private:
     void buildMenu();
     void lab_time_DblClick();
     void mnu_exit_Click();
+    // Starts the add-on behind menu entry `entry`, as its entry asks.
+    void startAddOn(const char *entry);
+    void unloadTray();
     void applyFormat(const QString &format);
     void handleMinute(const QDateTime &minute, bool present);
     void scheduleNextTick();
@@ -84,6 +118,9 @@ private:
     QMenu *m_menu = nullptr;
     QHash<QString, QAction *> m_entries;
     std::unique_ptr<characters::ClockCharacters> m_characters;
+    tray::frmSysTray *m_frmSysTray = nullptr;
+    frm_about *m_about = nullptr;
+    bool m_loaded = false;
 
     bool m_waitingForMinute = true;
     int m_minuteNow = 0;
