@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace chimewell::tray {
 
@@ -21,7 +22,8 @@ frmSysTray::frmSysTray(QObject *parent)
     m_items << first;
     connect(m_menu.get(), &QMenu::triggered, this, &frmSysTray::itemTriggered);
     connect(m_presence, &TrayPresence::found, this, &frmSysTray::placeIcon);
-    m_presence->start();
+    // From the event loop, once the owner has given the icon its picture.
+    QTimer::singleShot(0, m_presence, &TrayPresence::start);
 }
 
 frmSysTray::~frmSysTray() { removeIcon(); }
@@ -38,8 +40,10 @@ void frmSysTray::setToolTip(const QString &tip)
 void frmSysTray::setIconHandle(const QIcon &icon)
 {
     m_image = icon;
-    if (m_icon)
+    if (m_icon) {
         m_icon->setIcon(icon);
+        m_icon->show();
+    }
 }
 
 int frmSysTray::AddMenuItem(const QString &caption, const QString &key, bool isDefault)
@@ -132,6 +136,7 @@ void frmSysTray::placeIcon()
 {
     if (m_removed || m_icon)
         return;
+    // A tray icon without a picture is refused; it goes in when it gets one.
     m_icon = std::make_unique<QSystemTrayIcon>(m_image);
     m_icon->setObjectName(QStringLiteral("trayicon"));
     m_icon->setToolTip(m_tip);
@@ -152,7 +157,8 @@ void frmSysTray::placeIcon()
             break;
         }
     });
-    m_icon->show();
+    if (!m_image.isNull())
+        m_icon->show();
 }
 
 void frmSysTray::itemTriggered(QAction *action)
