@@ -61,6 +61,7 @@ frm_about::frm_about(QWidget *parent) : QWidget(parent, Qt::Window)
     heading->addWidget(name);
     heading->addWidget(version);
     heading->addStretch();
+    face->setFixedSize(64, 64);
     auto *top = new QHBoxLayout;
     top->addWidget(face, 0, Qt::AlignTop);
     top->addSpacing(8);
@@ -108,7 +109,10 @@ frm_about::frm_about(QWidget *parent) : QWidget(parent, Qt::Window)
     layout->addWidget(characters);
     layout->addWidget(builtOn);
     layout->addLayout(buttons);
-    setFixedWidth(380);
+    // Wrapped text decides the height for the width given.
+    for (QLabel *l : {what, characters, builtOn})
+        l->setFixedWidth(360);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 } // namespace chimewell::clockcore

@@ -60,8 +60,10 @@ int frmSysTray::AddMenuItem(const QString &caption, const QString &key, bool isD
     }
     item->setVisible(true);
     item->setData(key);
-    item->setText(caption);
-    item->setSeparator(caption == QLatin1String("-"));
+    // A line carries no text, or some styles print the "-" beside it.
+    const bool line = caption == QLatin1String("-");
+    item->setText(line ? QString() : caption);
+    item->setSeparator(line);
     const int index = int(m_items.indexOf(item));
     if (isDefault)
         m_defaultIndex = index;
