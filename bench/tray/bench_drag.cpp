@@ -99,9 +99,11 @@ int main(int argc, char *argv[])
     QTimer::singleShot(200, &pointer, qOverload<>(&QTimer::start));
     app.exec();
 
-    qint64 gap = 0, delay = 0;
+    qint64 gap = 0, delay = 0, postGap = 0;
     for (int i = 1; i < probe.handled.size(); ++i)
         gap = std::max(gap, probe.handled.at(i) - probe.handled.at(i - 1));
+    for (int i = 1; i < probe.postedAt.size(); ++i)
+        postGap = std::max(postGap, probe.postedAt.at(i) - probe.postedAt.at(i - 1));
     for (qint64 d : std::as_const(probe.delays))
         delay = std::max(delay, d);
     QElapsedTimer flush;
@@ -110,10 +112,10 @@ int main(int argc, char *argv[])
     const QString stored = store::value(QStringLiteral("Data"), QStringLiteral("FormX")) + QLatin1Char(',')
         + store::value(QStringLiteral("Data"), QStringLiteral("FormY"));
     const QPoint expect = w.pos() * 15;
-    std::printf("%s: %d moves handled of %d, largest gap between moves %.1f ms, largest delay of a move %.1f ms, "
+    std::printf("%s: %d moves handled of %d, largest gap between moves %.1f ms (between moves made %.1f ms), largest delay of a move %.1f ms, "
                 "final place stored %s (%s), wait at the end %.0f ms\n",
                 naive ? "write on every move" : "label window", int(probe.handled.size()), moves, gap / 1e6,
-                delay / 1e6, stored == QStringLiteral("%1,%2").arg(expect.x()).arg(expect.y()) ? "yes" : "NO",
+                postGap / 1e6, delay / 1e6, stored == QStringLiteral("%1,%2").arg(expect.x()).arg(expect.y()) ? "yes" : "NO",
                 qPrintable(stored), flush.nsecsElapsed() / 1e6);
     return 0;
 }
