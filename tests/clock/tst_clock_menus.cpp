@@ -5,6 +5,7 @@
 #include "common/dialogs.h"
 #include "common/platform_dummy.h"
 #include "common/program.h"
+#include "common/secondstart.h"
 #include "common/settingsstore.h"
 #include "common/version.h"
 #include "tests/support/logcapture.h"
@@ -266,8 +267,16 @@ private Q_SLOTS:
         QVERIFY(!w.isVisible());
         QCOMPARE(data("minimise"), QStringLiteral("True"));
 
-        w.secondStart();
-        QVERIFY(w.isVisible());
+        // A second start, through the socket a crashed run left behind.
+        QVERIFY(!SecondStartListener::notifyRunning(QStringLiteral("clocktest"), 200));
+        QFile stale(SecondStartListener::socketPath(QStringLiteral("clocktest")));
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.close();
+        SecondStartListener listener(QStringLiteral("clocktest"));
+        QVERIFY(listener.isListening());
+        connect(&listener, &SecondStartListener::secondStart, &w, &frm_clock::secondStart);
+        QVERIFY(SecondStartListener::notifyRunning(QStringLiteral("clocktest")));
+        QTRY_VERIFY(w.isVisible());
         QCOMPARE(data("minimise"), QStringLiteral("False"));
         // The next tick no longer hides it.
         w.clock_Timer();
