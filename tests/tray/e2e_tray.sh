@@ -55,7 +55,7 @@ wait_for_log 'chimewell.agent: .* Show' 20
 sleep 2
 before=$(said_count)
 xdotool mousemove --sync $((ix + iw / 2)) $((iy + ih / 2)) click 1
-wait_for_log 'chimewell.agent: [a-z]* Speak The time is' 10
+wait_for_log 'chimewell.agent: [a-z]* Speak [Tt]he time is' 10
 [ "$(said_count)" = $((before + 1)) ] || fail "a click said the time $(($(said_count) - before)) times"
 sleep 1.5
 xdotool click --repeat 2 --delay 100 1
@@ -82,7 +82,7 @@ for _ in $(seq 150); do grep -q '^activated' "$WORK/sni.log" && break; sleep 0.1
 grep -q '^registered ' "$WORK/sni.log" || fail "no item registered: $(cat "$WORK/sni.log")"
 grep -q '^menu /' "$WORK/sni.log" || fail "the item has no menu: $(cat "$WORK/sni.log")"
 grep -q '^activated' "$WORK/sni.log" || fail "the item could not be activated: $(cat "$WORK/sni.log")"
-wait_for_log 'chimewell.agent: [a-z]* Speak The time is' 10
+wait_for_log 'chimewell.agent: [a-z]* Speak [Tt]he time is' 10
 stop_clock
 pass "StatusNotifierItem: registers once the watcher comes, with a menu; activating it says the time"
 
