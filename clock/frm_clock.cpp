@@ -8,6 +8,8 @@
 #include "common/settingskeys.h"
 #include "common/settingsstore.h"
 #include "common/clock.h"
+#include "tray/frmSysTray.h"
+#include "tray/traysetup.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -93,6 +95,13 @@ void frm_clock::Form_Load()
     const QString format = store::value(QLatin1String(keys::data), QLatin1String(keys::format), QStringLiteral("1"));
     applyFormat(format);
     label()->setText(labelText(now.time(), format));
+
+    // Step 13: the tray icon, once per run.
+    if (!m_frmSysTray) {
+        m_frmSysTray = new tray::frmSysTray(this);
+        tray::setUpTray(*m_frmSysTray, *this);
+    }
+    m_loaded = true;
     m_clock->start();
 }
 

@@ -5,6 +5,7 @@
 #include "common/labelwindow.h"
 #include "settings/New_User.h"
 #include "settings/settingshost.h"
+#include "tray/trayhost.h"
 
 #include <QHash>
 #include <QPointer>
@@ -21,7 +22,13 @@ namespace chimewell::setup {
 class frm_settings;
 }
 
+namespace chimewell::tray {
+class frmSysTray;
+}
+
 namespace chimewell::clockcore {
+
+class frm_about;
 
 // The clock window: a small frameless window holding the time label, the
 // minute tick and the context menu. It owns, for the whole run, the two
@@ -36,7 +43,8 @@ namespace chimewell::clockcore {
 class frm_clock final : public LabelWindow,
                         public characters::ClockWindow,
                         public setup::ClockStart,
-                        public setup::SettingsHost
+                        public setup::SettingsHost,
+                        public tray::TrayHost
 {
     Q_OBJECT
 public:
@@ -47,7 +55,7 @@ public:
     // format, add-ons that start with the clock).
     void Form_Load();
 
-    void saytime();
+    void saytime() override;
     void alarmclock(const QString &a);
 
     // One pass of the timer `clock`.
@@ -79,7 +87,7 @@ public:
 
     // Opens the settings dialog (loading it first if it is not open) and
     // selects a tab: 0 alarm 1, 2 characters, 3 colours, 5 type and speak, 6 misc.
-    void showSettings(int tab);
+    void showSettings(int tab) override;
     // The open settings dialog, if any.
     setup::frm_settings *settingsDialog() const;
 
@@ -94,6 +102,26 @@ public:
     void applyTimeFormat(const QString &format) override;
     void restart() override;
 
+    // tray::TrayHost
+    void setClockShown(bool shown) override;
+    void showAbout() override;
+    void exitFromTray() override;
+
+    // The tray form, null once it is unloaded.
+    tray::frmSysTray *trayForm() const { return m_frmSysTray; }
+    frm_about *aboutBox() const { return m_about; }
+    // The program was started again: a loaded clock shows itself and stays shown.
+    void secondStart();
+
+    // The menu handlers (mouse handlers are LabelWindow's).
+    void mnu_movehome_Click();
+    void mnu_drillquiz_Click();
+    void mnu_showdate_Click();
+    void mnu_millenium_Click();
+    void mnu_jollix_Click();
+    void mnu_hideshow_Click();
+    void mnu_about_Click();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -103,6 +131,9 @@ private:
     void connectSettingsEntries();
     void lab_time_DblClick();
     void mnu_exit_Click();
+    // Starts the add-on behind menu entry `entry`, as its entry asks.
+    void startAddOn(const char *entry);
+    void unloadTray();
     void applyFormat(const QString &format);
     void handleMinute(const QDateTime &minute, bool present);
     void scheduleNextTick();
@@ -113,6 +144,9 @@ private:
     QHash<QString, QAction *> m_entries;
     std::unique_ptr<characters::ClockCharacters> m_characters;
     QPointer<setup::frm_settings> m_settings;
+    tray::frmSysTray *m_frmSysTray = nullptr;
+    frm_about *m_about = nullptr;
+    bool m_loaded = false;
 
     bool m_waitingForMinute = true;
     int m_minuteNow = 0;

@@ -36,7 +36,8 @@ QRect frm_clock::geometryTwips() const
 
 void frm_clock::endProgram()
 {
-    // The tray icon, once there, goes with the program's end.
+    // The tray icon goes with the program's end.
+    unloadTray();
     chimewell::endProgram();
 }
 

@@ -1,12 +1,59 @@
-// The clock window's mouse and its context menu.
+// The clock window's mouse and its context menu, the add-on launchers, and
+// the clock's side of the tray icon.
 #include "clock/frm_clock.h"
 
+#include "characters/clockcharacters.h"
+#include "clock/frm_about.h"
+#include "clock/weblink.h"
+#include "common/dialogs.h"
+#include "common/launcher.h"
 #include "common/pause.h"
+#include "common/program.h"
+#include "common/settingskeys.h"
+#include "common/settingsstore.h"
+#include "common/version.h"
+#include "tray/frmSysTray.h"
 
 #include <QAction>
 #include <QMenu>
 
 namespace chimewell::clockcore {
+
+namespace {
+
+// The add-ons the menu starts from the program folder, and what it says.
+struct AddOn
+{
+    const char *entry;
+    const char *file;
+    const char *autostartKey; // null: the clock ends once the add-on runs
+    const char *question;
+    const char *spoken;
+    const char *missing;
+};
+
+const AddOn kAddOns[] = {
+    {"mnu_showdate", "date", keys::DateStart, "Do you want the date to start everytime you start Chimewell?",
+     "You need the Date add on. Do you want to go to the Chimewell web site?",
+     "You don`t have the `Date` add on. You can download this for free, from the Chimewell web site. Do you want to "
+     "go to the web site now?"},
+    {"mnu_millenium", "millenium", keys::MilleniumStart,
+     "Do you want Millenium add on to start everytime you start Chimewell?",
+     "You need the Millenium add on. Do you want to go to the Chimewell web site?",
+     "You don`t have the `Millenium` add on. You can download this for free, from the Chimewell web site. Do you "
+     "want to go to the web site now?"},
+    {"mnu_drillquiz", "drillquiz", nullptr, nullptr,
+     "You need the Times Tables add on. Do you want to go to the Chimewell web site?",
+     "You don`t have the `Tames Tables` add on. You can download this for free, from the Chimewell web site. Do you "
+     "want to go to the web site now?"},
+    {"mnu_jollix", "jollix", nullptr, nullptr, "You need the Jollix add on. Do you want to go to the Chimewell web site?",
+     "You don`t have the `JOLLIX` add on. You can download this for free, from the Chimewell web site. Do you want "
+     "to go to the web site now?"},
+};
+
+const QString kAttention = QStringLiteral("Attention!");
+
+} // namespace
 
 void frm_clock::buildMenu()
 {
@@ -61,7 +108,16 @@ void frm_clock::buildMenu()
         m_entries.insert(name, action);
     }
     setPopupMenu(m_menu);
-    connect(m_entries.value(QStringLiteral("mnu_exit")), &QAction::triggered, this, &frm_clock::mnu_exit_Click);
+
+    // The entries that open the settings dialog are wired by the dialog's own file.
+    const std::pair<const char *, void (frm_clock::*)()> handlers[] = {
+        {"mnu_movehome", &frm_clock::mnu_movehome_Click},   {"mnu_drillquiz", &frm_clock::mnu_drillquiz_Click},
+        {"mnu_showdate", &frm_clock::mnu_showdate_Click},   {"mnu_millenium", &frm_clock::mnu_millenium_Click},
+        {"mnu_jollix", &frm_clock::mnu_jollix_Click},       {"mnu_hideshow", &frm_clock::mnu_hideshow_Click},
+        {"mnu_about", &frm_clock::mnu_about_Click},         {"mnu_exit", &frm_clock::mnu_exit_Click},
+    };
+    for (const auto &[name, handler] : handlers)
+        connect(m_entries.value(QLatin1String(name)), &QAction::triggered, this, handler);
     connectSettingsEntries();
 }
 
@@ -72,5 +128,101 @@ void frm_clock::lab_time_DblClick()
 }
 
 void frm_clock::mnu_exit_Click() { close(); }
+
+void frm_clock::mnu_movehome_Click() { m_characters->GenieMove(); }
+
+void frm_clock::mnu_hideshow_Click()
+{
+    // Hidden until the tray's "show", or a second start, brings it back.
+    hide();
+    store::setValue(QLatin1String(keys::Data), QLatin1String(keys::minimise), QStringLiteral("True"));
+}
+
+void frm_clock::mnu_about_Click() { showAbout(); }
+
+void frm_clock::mnu_drillquiz_Click() { startAddOn("mnu_drillquiz"); }
+void frm_clock::mnu_showdate_Click() { startAddOn("mnu_showdate"); }
+void frm_clock::mnu_millenium_Click() { startAddOn("mnu_millenium"); }
+void frm_clock::mnu_jollix_Click() { startAddOn("mnu_jollix"); }
+
+void frm_clock::startAddOn(const char *entry)
+{
+    const AddOn *addOn = nullptr;
+    for (const AddOn &a : kAddOns) {
+        if (qstrcmp(a.entry, entry) == 0)
+            addOn = &a;
+    }
+    if (!addOn)
+        return;
+
+    if (startShipped(QLatin1String(addOn->file))) {
+        if (!addOn->autostartKey) {
+            // The quiz and the comic show bring the clock back when they end.
+            endProgram();
+            return;
+        }
+        // Asked every time, also when the add-on starts with the clock already.
+        if (dialogs::ask(this, kAttention, QLatin1String(addOn->question)))
+            store::setValue(QLatin1String(keys::Data), QLatin1String(addOn->autostartKey), QStringLiteral("1"));
+        return;
+    }
+
+    m_characters->say(QLatin1String(addOn->spoken), QStringLiteral("Peedy"));
+    if (!dialogs::ask(this, kAttention, QLatin1String(addOn->missing)))
+        return;
+    // The clock makes way for the download, but only when the browser did
+    // start: without one the user would lose the clock for nothing.
+    if (!weblink(QStringLiteral(CHIMEWELL_WEB_SITE), this))
+        return;
+    if (!pause(1))
+        return;
+    endProgram();
+}
+
+// --- The clock's side of the tray ---
+
+void frm_clock::setClockShown(bool shown)
+{
+    if (!shown) {
+        hide();
+        return;
+    }
+    show();
+    raise();
+}
+
+
+void frm_clock::showAbout()
+{
+    if (!m_about)
+        m_about = new frm_about(this);
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}
+
+void frm_clock::exitFromTray() { endProgram(); }
+
+void frm_clock::unloadTray()
+{
+    if (!m_frmSysTray)
+        return;
+    // The icon goes now; the form itself once its menu has finished with the
+    // click that may have brought us here.
+    m_frmSysTray->removeIcon();
+    m_frmSysTray->deleteLater();
+    m_frmSysTray = nullptr;
+}
+
+void frm_clock::secondStart()
+{
+    // A clock still in its start-up (the agreement, the installation) is not
+    // there to show yet.
+    if (!m_loaded || isEnding())
+        return;
+    store::setValue(QLatin1String(keys::Data), QLatin1String(keys::minimise), QStringLiteral("False"));
+    setClockShown(true);
+    activateWindow();
+}
 
 } // namespace chimewell::clockcore

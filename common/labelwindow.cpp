@@ -16,6 +16,9 @@ namespace chimewell {
 // Stores the window's place off the UI thread, at most every kInterval ms
 // while a drag goes on and once more when it ends, so a slow disk never holds
 // up the pointer and a crash in mid-drag loses only the last moments of it.
+// One write at a time: while one waits for the disk, later places only
+// replace the one to write next, so a slow disk never builds up a queue of
+// stale places behind it.
 class LabelWindow::PlaceWriter final
 {
 public:
@@ -23,7 +26,6 @@ public:
 
     explicit PlaceWriter(PlaceKeys keys) : m_keys(keys)
     {
-        // One writer thread keeps the writes in order.
         m_pool.setMaxThreadCount(1);
         m_timer.setSingleShot(true);
         m_timer.setInterval(kInterval);
@@ -41,28 +43,41 @@ public:
     void write()
     {
         m_timer.stop();
-        if (!m_dirty)
+        // A write under way picks up the latest place when it is done.
+        if (!m_dirty || m_busy)
             return;
         m_dirty = false;
+        m_busy = true;
         const PlaceKeys keys = m_keys;
         const QPoint p = m_pending;
-        m_pool.start([keys, p] {
+        m_pool.start([this, keys, p] {
             store::setValue(QLatin1String(keys::Data), QLatin1String(keys.left), QString::number(p.x()));
             store::setValue(QLatin1String(keys::Data), QLatin1String(keys.top), QString::number(p.y()));
+            QMetaObject::invokeMethod(&m_timer, [this] { written(); }, Qt::QueuedConnection);
         });
     }
     void flush()
     {
+        m_pool.waitForDone();
+        m_busy = false;
         write();
         m_pool.waitForDone();
+        m_busy = false;
     }
 
 private:
+    void written()
+    {
+        m_busy = false;
+        write();
+    }
+
     PlaceKeys m_keys;
     QThreadPool m_pool;
     QTimer m_timer;
     QPoint m_pending;
     bool m_dirty = false;
+    bool m_busy = false;
 };
 
 LabelWindow::LabelWindow(const QString &formName, const QString &labelName, PlaceKeys keys, QWidget *parent)

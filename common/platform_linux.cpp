@@ -146,6 +146,8 @@ QStringList splitExec(const QString &exec)
 // one argument; appended when the entry names no field code.
 QStringList commandFor(const QString &desktopFile, const QString &address)
 {
+    if (desktopFile.isEmpty())
+        return {};
     // Desktop entries are INI-like but use their own escapes; read the line by hand.
     QFile f(desktopFile);
     if (!f.open(QIODevice::ReadOnly | QIODevice::Text))

@@ -2,6 +2,7 @@
 
 #include "common/dialogs.h"
 #include "common/launcher.h"
+#include "common/secondstart.h"
 #include "common/singleinstance.h"
 #include "common/termination.h"
 #include "common/version.h"
@@ -60,6 +61,7 @@ struct GuiProgram::Private
 {
     std::unique_ptr<QApplication> app;
     std::unique_ptr<SingleInstance> instance;
+    std::unique_ptr<SecondStartListener> secondStarts;
 };
 
 GuiProgram::GuiProgram(int &argc, char **argv) : d(std::make_unique<Private>())
@@ -81,6 +83,7 @@ GuiProgram::GuiProgram(int &argc, char **argv) : d(std::make_unique<Private>())
 GuiProgram::~GuiProgram()
 {
     // Forms owned by main() are gone by now; the lock goes before the application.
+    d->secondStarts.reset();
     d->instance.reset();
     d->app.reset();
 }
@@ -90,11 +93,16 @@ QApplication &GuiProgram::app() { return *d->app; }
 bool GuiProgram::claimInstance(const QString &lockName)
 {
     d->instance = std::make_unique<SingleInstance>(lockName);
-    if (!d->instance->isFirst())
+    if (!d->instance->isFirst()) {
+        SecondStartListener::notifyRunning(lockName);
         return false;
+    }
+    d->secondStarts = std::make_unique<SecondStartListener>(lockName);
     dialogs::installShowLog();
     return true;
 }
+
+SecondStartListener *GuiProgram::secondStarts() const { return d->secondStarts.get(); }
 
 int GuiProgram::exec()
 {

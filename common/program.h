@@ -8,6 +8,8 @@ class QApplication;
 
 namespace chimewell {
 
+class SecondStartListener;
+
 // Ends the program at once: every window goes, the event loops (nested ones
 // of a pause included) stop, and main() returns, also when the main loop has
 // not started yet. Handlers that pause see pause() return false and stop.
@@ -37,8 +39,12 @@ public:
 
     QApplication &app();
     // Takes the one-instance lock named `lockName`; false when another copy
-    // holds it (the program should then end at once, showing nothing).
+    // holds it (the program should then end at once, showing nothing; the
+    // running copy has been told, see secondStarts()).
     bool claimInstance(const QString &lockName);
+    // Raises secondStart() when the program is started again while it runs;
+    // null before claimInstance succeeded.
+    SecondStartListener *secondStarts() const;
     // Runs the event loop; returns at once when the program already ended.
     int exec();
 

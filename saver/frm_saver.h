@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/version.h"
+
 #include "agent/speakingcharacter.h"
 
 #include <QPoint>
@@ -25,7 +27,7 @@ SaverSwitch commandLineSwitch(const QString &commandLine);
 const QStringList &gestures();
 
 // The maker's web site, named in the "/c" message.
-inline constexpr char kMakerWebSite[] = "https://chimewell.quillfen.net/";
+inline constexpr char kMakerWebSite[] = CHIMEWELL_WEB_SITE;
 
 // The saver's window. On its own (hostWindow 0) it covers every monitor, stays
 // above other windows and takes the keyboard and the mouse once start-up is
