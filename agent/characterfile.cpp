@@ -7,13 +7,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QtConcurrentMap>
+#include <QPainter>
+#include <QThreadPool>
 #include <QtEndian>
 
 #include <zip.h>
 
 #include <cmath>
-#include <numeric>
 
 namespace chimewell::agent {
 
@@ -190,7 +190,8 @@ void limitImageAllocations()
     Q_UNUSED(done);
 }
 
-QImage decodePng(const QByteArray &data, const QSize &expected)
+// Premultiplied, ready to paint; or, with raw, the bytes as stored (a patch that adds).
+QImage decodePng(const QByteArray &data, const QSize &expected, bool raw = false)
 {
     QBuffer buffer;
     buffer.setData(data);
@@ -203,7 +204,7 @@ QImage decodePng(const QByteArray &data, const QSize &expected)
     QImage image;
     if (!reader.read(&image) || image.size() != expected)
         return {};
-    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    return image.convertToFormat(raw ? QImage::Format_RGBA8888 : QImage::Format_ARGB32_Premultiplied);
 }
 
 quint16 le16(const uchar *p) { return qFromLittleEndian<quint16>(p); }
@@ -302,8 +303,8 @@ public:
         const QJsonObject m = doc.object();
 
         int format = 0;
-        if (!toInt(m.value(QLatin1String("format")), 1, 1, &format))
-            return bad(QStringLiteral("\"format\" must be 1"));
+        if (!toInt(m.value(QLatin1String("format")), 1, 2, &format))
+            return bad(QStringLiteral("\"format\" must be 1 or 2"));
         if (!text(m, "name", limits::nameChars, &c.name) || !text(m, "description", limits::descriptionChars, &c.description))
             return false;
         if (!toInt(m.value(QLatin1String("width")), limits::minSide, limits::maxSide, &c.width)
@@ -311,6 +312,8 @@ public:
             return bad(QStringLiteral("\"width\" and \"height\" must be whole numbers from 16 to 512"));
 
         if (!parseVoice(m.value(QLatin1String("voice")), c.voice))
+            return false;
+        if (!parsePatches(m.value(QLatin1String("patches")), c))
             return false;
         if (!parseAnimations(m.value(QLatin1String("animations")), c))
             return false;
@@ -382,6 +385,37 @@ private:
         if (!v.isString() || !validEntryName(v.toString()))
             return bad(QStringLiteral("%1 must name an entry").arg(what));
         *out = v.toString();
+        return true;
+    }
+
+    // "patches": entry -> {base, x, y}. Checked for shape here; whether the
+    // pictures exist, fit and form no circle is checked once all are named.
+    bool parsePatches(const QJsonValue &v, const CharacterData &c)
+    {
+        if (v.isUndefined() || v.isNull())
+            return true;
+        if (!v.isObject() || v.toObject().size() > limits::entries)
+            return bad(QStringLiteral("\"patches\" must be an object"));
+        const QJsonObject all = v.toObject();
+        for (auto it = all.begin(); it != all.end(); ++it) {
+            const QString where = QStringLiteral("the patch \"%1\"").arg(it.key());
+            if (!validEntryName(it.key()) || !it.value().isObject())
+                return bad(where + QStringLiteral(" must name an entry and be an object"));
+            const QJsonObject o = it.value().toObject();
+            Patch p;
+            if (!entryName(o.value(QLatin1String("base")), where + QStringLiteral(": \"base\""), &p.base))
+                return false;
+            int x = 0, y = 0;
+            if (!toInt(o.value(QLatin1String("x")), 0, c.width - 1, &x) || !toInt(o.value(QLatin1String("y")), 0, c.height - 1, &y))
+                return bad(where + QStringLiteral(": x and y must lie in the frame"));
+            p.at = QPoint(x, y);
+            const QJsonValue mode = o.value(QLatin1String("mode"));
+            const QString modeName = mode.toString();
+            if (!mode.isUndefined() && modeName != QLatin1String("replace") && modeName != QLatin1String("add"))
+                return bad(where + QStringLiteral(": \"mode\" must be \"replace\" or \"add\""));
+            p.add = modeName == QLatin1String("add");
+            m_patches.insert(it.key(), p);
+        }
         return true;
     }
 
@@ -542,12 +576,31 @@ private:
 
     bool loadImages(CharacterData &c)
     {
-        limitImageAllocations();
-        c.images.resize(m_imageNames.size());
-        // Read and check the headers in order (the archive is not for threads), then
-        // decode every picture at once on all cores: decoding is most of a load.
-        QList<QByteArray> pngs(m_imageNames.size());
-        QList<QSize> sizes(m_imageNames.size());
+        const QSize frameSize(c.width, c.height);
+        // Bases of patches join the list as they are met, so the loop runs to its end as it grows.
+        for (int i = 0; i < m_imageNames.size(); ++i) {
+            const auto patch = m_patches.constFind(m_imageNames.at(i));
+            if (patch == m_patches.constEnd())
+                continue;
+            if (!m_imageExact.at(i))
+                return fail(m_error, QStringLiteral("the mouth image %1 cannot be a patch").arg(m_imageNames.at(i)));
+            m_imageBase.resize(m_imageNames.size(), -1);
+            const int base = imageIndex(patch->base, frameSize, true);
+            m_imageBase.resize(m_imageNames.size(), -1);
+            m_imageBase[i] = base;
+        }
+        m_imageBase.resize(m_imageNames.size(), -1);
+        // A chain of patches ends in a whole picture within a few steps; a circle never does.
+        for (int i = 0; i < m_imageNames.size(); ++i) {
+            int depth = 0;
+            for (int at = m_imageBase.at(i); at >= 0; at = m_imageBase.at(at)) {
+                if (++depth > limits::patchDepth)
+                    return fail(m_error, QStringLiteral("the patches under %1 go round in a circle or more than %2 deep")
+                                             .arg(m_imageNames.at(i)).arg(limits::patchDepth));
+            }
+        }
+
+        QList<FrameStore::Entry> entries(m_imageNames.size());
         for (int i = 0; i < m_imageNames.size(); ++i) {
             const QString &name = m_imageNames.at(i);
             const auto data = m_archive.read(name, limits::imageBytes, m_error);
@@ -556,12 +609,22 @@ private:
             const auto size = pngSize(*data);
             if (!size)
                 return fail(m_error, QStringLiteral("the image %1 is not a PNG").arg(name));
+            FrameStore::Entry &e = entries[i];
+            e.name = name;
+            e.base = m_imageBase.at(i);
             const QSize max = m_imageMax.at(i);
-            if (m_imageExact.at(i) ? *size != max : (size->width() > max.width() || size->height() > max.height()))
+            if (e.base >= 0) {
+                e.at = m_patches.value(name).at;
+                e.add = m_patches.value(name).add;
+                if (e.at.x() + size->width() > max.width() || e.at.y() + size->height() > max.height())
+                    return fail(m_error, QStringLiteral("the patch %1 (%2x%3 at %4,%5) does not fit in the frame")
+                                             .arg(name).arg(size->width()).arg(size->height()).arg(e.at.x()).arg(e.at.y()));
+            } else if (m_imageExact.at(i) ? *size != max : (size->width() > max.width() || size->height() > max.height())) {
                 return fail(m_error, QStringLiteral("the image %1 is %2x%3, not %4x%5")
                                          .arg(name).arg(size->width()).arg(size->height()).arg(max.width()).arg(max.height()));
-            pngs[i] = *data;
-            sizes[i] = *size;
+            }
+            e.png = *data;
+            e.size = *size;
 
             const QString hiName = QStringLiteral("2x/") + name;
             if (m_options.hiDpi && m_archive.contains(hiName)) {
@@ -570,16 +633,25 @@ private:
                 if (!hi)
                     return false;
                 if (pngSize(*hi) == *size * 2)
-                    c.images[i].set2x(*hi, *size * 2);
+                    e.png2x = *hi;
             }
         }
-        QList<int> order(m_imageNames.size());
-        std::iota(order.begin(), order.end(), 0);
-        QtConcurrent::blockingMap(order, [&](int i) { c.images[i].image = decodePng(pngs.at(i), sizes.at(i)); });
-        for (int i = 0; i < m_imageNames.size(); ++i) {
-            if (c.images.at(i).image.isNull())
-                return fail(m_error, QStringLiteral("the image %1 does not decode as PNG").arg(m_imageNames.at(i)));
-        }
+        c.store = std::make_shared<FrameStore>(std::move(entries));
+        c.images.reserve(m_imageNames.size());
+        for (int i = 0; i < m_imageNames.size(); ++i)
+            c.images.append(FrameImage(c.store, i));
+
+        // The picture shown first is decoded now: a file whose very first picture
+        // is broken is refused, and showing the character costs no decode.
+        int first = -1;
+        const QList<int> &rest = c.states[int(State::Rest)];
+        if (!rest.isEmpty())
+            first = c.animations.at(rest.first()).frames.first().image;
+        else if (!c.animations.isEmpty())
+            first = c.animations.first().frames.first().image;
+        if (first >= 0 && c.store->image(first, 1).isNull())
+            return fail(m_error, QStringLiteral("the image %1 does not decode as PNG").arg(m_imageNames.at(first)));
+
         // Frames point at images by index already; the mouth shapes are copied with their fallbacks.
         if (c.hasMouth) {
             const int open = m_mouthImage[int(voice::Mouth::Open)];
@@ -619,29 +691,230 @@ private:
     QStringList m_soundNames;
     QHash<QString, int> m_soundIndex;
     int m_mouthImage[5] = {-1, -1, -1, -1, -1};
+    struct Patch
+    {
+        QString base;
+        QPoint at;
+        bool add = false;
+    };
+    QHash<QString, Patch> m_patches;
+    QList<int> m_imageBase;
 };
 
 } // namespace
 
-QImage FrameImage::image2x() const
+// --- FrameImage -------------------------------------------------------------
+
+QImage FrameImage::image() const { return m_store ? m_store->image(m_index, 1) : QImage(); }
+
+QImage FrameImage::image2x() const { return m_store && m_store->has2x(m_index) ? m_store->image(m_index, 2) : QImage(); }
+
+bool FrameImage::has2x() const { return m_store && m_store->has2x(m_index); }
+
+QSize FrameImage::size() const
 {
-    if (!m_hi)
+    if (!m_store)
         return {};
-    if (!m_hi->tried) {
-        m_hi->tried = true;
-        m_hi->decoded = decodePng(m_hi->png, m_hi->size);
-        if (!m_hi->decoded.isNull())
-            m_hi->decoded.setDevicePixelRatio(2.0);
-        m_hi->png.clear();
-    }
-    return m_hi->decoded;
+    // A patch shows as the whole picture under it; chains were checked at load.
+    int at = m_index;
+    for (int depth = 0; m_store->entry(at).base >= 0 && depth < limits::patchDepth; ++depth)
+        at = m_store->entry(at).base;
+    return m_store->entry(at).size;
 }
 
-void FrameImage::set2x(const QByteArray &png, const QSize &size)
+// --- FrameStore -------------------------------------------------------------
+
+namespace {
+// One worker decodes ahead for every character: the machine's other core stays
+// free for the clock, and the frames are tiny next to their durations.
+QThreadPool &decodePool()
 {
-    m_hi = std::make_shared<Lazy>();
-    m_hi->png = png;
-    m_hi->size = size;
+    static QThreadPool *pool = [] {
+        auto *p = new QThreadPool;
+        p->setMaxThreadCount(1);
+        p->setExpiryTimeout(5000);
+        return p;
+    }();
+    return *pool;
+}
+
+quint32 cacheKey(int index, int scale) { return quint32(index) * 2 + (scale == 2 ? 1 : 0); }
+} // namespace
+
+FrameStore::FrameStore(QList<Entry> entries) : m_entries(std::move(entries))
+{
+    limitImageAllocations();
+}
+
+bool FrameStore::has2x(int index) const
+{
+    // A patch has a 2x picture only when everything under it has one too.
+    for (int depth = 0; index >= 0 && index < count() && depth <= limits::patchDepth; ++depth) {
+        if (m_entries.at(index).png2x.isEmpty())
+            return false;
+        index = m_entries.at(index).base;
+    }
+    return index < 0;
+}
+
+QImage FrameStore::image(int index, int scale)
+{
+    // A missing 2x picture is no fault: the 1x one stands in.
+    if (index < 0 || index >= count() || (scale != 1 && scale != 2) || (scale == 2 && !has2x(index)))
+        return {};
+    const quint32 key = cacheKey(index, scale);
+    {
+        QMutexLocker lock(&m_mutex);
+        auto it = m_cache.find(key);
+        if (it != m_cache.end()) {
+            it->used = ++m_clock;
+            return it->image;
+        }
+    }
+    // Decoded outside the lock, so a worker and the UI thread never wait on each
+    // other; at worst one picture is decoded twice.
+    const QImage img = decode(index, scale, 0);
+    if (img.isNull()) {
+        QMutexLocker lock(&m_mutex);
+        m_broken.insert(index);
+        return {};
+    }
+    insert(key, img);
+    return img;
+}
+
+QImage FrameStore::decode(int index, int scale, int depth)
+{
+    if (depth > limits::patchDepth)
+        return {};
+    const Entry &e = m_entries.at(index);
+    const QByteArray &png = scale == 2 ? e.png2x : e.png;
+    if (png.isEmpty())
+        return {};
+    {
+        QMutexLocker lock(&m_mutex);
+        ++m_decodes;
+    }
+    QImage own = decodePng(png, e.size * scale, e.add);
+    if (own.isNull() || e.base < 0) {
+        if (!own.isNull() && scale == 2)
+            own.setDevicePixelRatio(2.0);
+        return own;
+    }
+    // The base comes through the cache: the frames of an animation mostly share one.
+    QImage whole = image(e.base, scale);
+    if (whole.isNull())
+        return {};
+    whole.detach();
+    // Painted in device pixels: the 2x base's ratio would scale the patch twice.
+    whole.setDevicePixelRatio(1.0);
+    if (e.add) {
+        // Each byte of the patch is added to the premultiplied pixel under it, modulo 256.
+        const QPoint at = e.at * scale;
+        for (int y = 0; y < own.height(); ++y) {
+            const uchar *d = own.constScanLine(y);
+            auto *px = reinterpret_cast<QRgb *>(whole.scanLine(at.y() + y)) + at.x();
+            for (int x = 0; x < own.width(); ++x, d += 4) {
+                const QRgb b = px[x];
+                px[x] = qRgba((qRed(b) + d[0]) & 0xff, (qGreen(b) + d[1]) & 0xff, (qBlue(b) + d[2]) & 0xff,
+                              (qAlpha(b) + d[3]) & 0xff);
+            }
+        }
+    } else {
+        QPainter p(&whole);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(e.at * scale, own);
+    }
+    whole.setDevicePixelRatio(scale);
+    return whole;
+}
+
+void FrameStore::insert(quint32 key, const QImage &image)
+{
+    QMutexLocker lock(&m_mutex);
+    m_pending.remove(key);
+    auto it = m_cache.find(key);
+    if (it != m_cache.end()) {
+        it->used = ++m_clock;
+        return;
+    }
+    m_cache.insert(key, Slot{image, ++m_clock});
+    m_bytes += image.sizeInBytes();
+    while (m_bytes > m_budget && m_cache.size() > 2) {
+        auto oldest = m_cache.begin();
+        for (auto i = m_cache.begin(); i != m_cache.end(); ++i) {
+            if (i->used < oldest->used)
+                oldest = i;
+        }
+        m_bytes -= oldest->image.sizeInBytes();
+        m_cache.erase(oldest);
+    }
+}
+
+void FrameStore::prefetch(const QList<int> &indices, int scale)
+{
+    QList<int> wanted;
+    {
+        QMutexLocker lock(&m_mutex);
+        for (int i : indices) {
+            const quint32 key = cacheKey(i, scale);
+            if (i < 0 || i >= count() || m_cache.contains(key) || m_pending.contains(key) || m_broken.contains(i)
+                || (scale == 2 && !has2x(i)))
+                continue;
+            m_pending.insert(key);
+            wanted.append(i);
+        }
+    }
+    if (wanted.isEmpty())
+        return;
+    // The task holds the store weakly: an unloaded character's queued work is dropped.
+    std::weak_ptr<FrameStore> weak = shared_from_this();
+    decodePool().start([weak, wanted, scale] {
+        for (int i : wanted) {
+            const std::shared_ptr<FrameStore> store = weak.lock();
+            if (!store)
+                return;
+            store->image(i, scale);
+            QMutexLocker lock(&store->m_mutex);
+            store->m_pending.remove(cacheKey(i, scale));
+        }
+    });
+}
+
+bool FrameStore::isCached(int index, int scale) const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_cache.contains(cacheKey(index, scale));
+}
+
+bool FrameStore::isBroken(int index) const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_broken.contains(index);
+}
+
+void FrameStore::setBudget(qint64 bytes)
+{
+    QMutexLocker lock(&m_mutex);
+    m_budget = std::max<qint64>(0, bytes);
+}
+
+qint64 FrameStore::budget() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_budget;
+}
+
+qint64 FrameStore::cachedBytes() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_bytes;
+}
+
+int FrameStore::decodes() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_decodes;
 }
 
 int CharacterData::findAnimation(const QString &name) const

@@ -19,6 +19,9 @@ QByteArray packManifest(const QByteArray &manifest)
         for (int i = 0; i < 4; ++i)
             list.append({QStringLiteral("frames/f%1.png").arg(i), png(paintFrame(16, 16, QColor::fromHsv(i * 60, 200, 200))), i == 0});
         list.append({QStringLiteral("2x/frames/f0.png"), png(paintFrame(16, 16, Qt::red, 2.0)), false});
+        // Parts for patches: a piece and its 2x twin.
+        list.append({QStringLiteral("frames/p.png"), png(paintFrame(4, 4, Qt::green)), false});
+        list.append({QStringLiteral("2x/frames/p.png"), png(paintFrame(4, 4, Qt::green, 2.0)), false});
         list.append({QStringLiteral("mouth/open.png"), png(paintFrame(4, 2, Qt::black)), false});
         list.append({QStringLiteral("sounds/s.wav"), wav(5, 8000, 8, 1), false});
         return list;
@@ -41,12 +44,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             __builtin_trap(); // every refusal has a reason
         return 0;
     }
-    // Touch what the service uses later, the lazily decoded 2x pictures included,
-    // and check that every index the parser hands out is in range.
+    // Decode every picture at both scales, as the service would on demand, with
+    // a cache too small to hold them, and check that every index is in range.
+    character->store->setBudget(4096);
     for (const auto &image : character->images) {
-        if (image.image.size() != QSize(character->width, character->height) && !character->hasMouth)
+        const QImage one = image.image();
+        if (!one.isNull() && one.size() != image.size())
             __builtin_trap();
-        (void)image.image2x();
+        const QImage two = image.image2x();
+        if (!two.isNull() && two.size() != image.size() * 2)
+            __builtin_trap();
     }
     for (const auto &a : character->animations) {
         if (a.frames.isEmpty() || a.returnAnimation >= character->animations.size())

@@ -18,12 +18,12 @@ QString recordPath() { return QStringLiteral(CHIMEWELL_SOURCE_DIR "/tests/art/da
 QImage picture(const CharacterData &c, int image, int scale)
 {
     const FrameImage &f = c.images.at(image);
-    return scale == 2 ? f.image2x() : f.image;
+    return scale == 2 ? f.image2x() : f.image();
 }
 QImage mouthPicture(const CharacterData &c, int shape, int scale)
 {
     const FrameImage &f = c.mouth.at(size_t(shape));
-    return scale == 2 ? f.image2x() : f.image;
+    return scale == 2 ? f.image2x() : f.image();
 }
 
 // Premultiplied pixels, row by row without padding, so the hash is of what is shown.
