@@ -33,7 +33,11 @@ bool validEntryName(const QString &name)
         && !name.contains(QLatin1String("..")) && !name.contains(QChar(0));
 }
 
+} // namespace
+
 // The archive, read from memory with every entry's real size checked.
+// Shared with the FrameStore when pictures are read on demand (one thread at a
+// time: the store locks around it).
 class Archive final
 {
 public:
@@ -45,12 +49,14 @@ public:
 
     bool open(const QByteArray &bytes, QString *error)
     {
+        // Held, so that pictures read later find the bytes still there.
+        m_bytes = bytes;
         if (bytes.size() > limits::archiveBytes)
             return fail(error, QStringLiteral("the archive is larger than 64 MiB"));
         zip_error_t zerr;
         zip_error_init(&zerr);
-        zip_source_t *src = zip_source_buffer_create(bytes.isEmpty() ? nullptr : bytes.constData(),
-                                                     zip_uint64_t(bytes.size()), 0, &zerr);
+        zip_source_t *src = zip_source_buffer_create(m_bytes.isEmpty() ? nullptr : m_bytes.constData(),
+                                                     zip_uint64_t(m_bytes.size()), 0, &zerr);
         if (!src) {
             const QString why = QString::fromUtf8(zip_error_strerror(&zerr));
             zip_error_fini(&zerr);
@@ -91,6 +97,23 @@ public:
     }
 
     bool contains(const QString &name) const { return m_entries.contains(name); }
+
+    qint64 entrySize(const QString &name) const { return m_entries.value(name).size; }
+
+    // The first `n` bytes of an entry (a PNG's header), without reading the rest.
+    QByteArray head(const QString &name, qint64 n)
+    {
+        const auto it = m_entries.constFind(name);
+        if (it == m_entries.constEnd())
+            return {};
+        zip_file_t *file = zip_fopen_index(m_zip, it->index, 0);
+        if (!file)
+            return {};
+        QByteArray data(std::min(n, it->size), Qt::Uninitialized);
+        const zip_int64_t got = data.isEmpty() ? 0 : zip_fread(file, data.data(), zip_uint64_t(data.size()));
+        zip_fclose(file);
+        return got == data.size() ? data : QByteArray();
+    }
 
     // Reads one entry, at most `cap` bytes; its inflated size must be what the directory says.
     std::optional<QByteArray> read(const QString &name, qint64 cap, QString *error)
@@ -158,9 +181,12 @@ private:
         zip_uint64_t index;
         qint64 size;
     };
+    QByteArray m_bytes;
     zip_t *m_zip = nullptr;
     QHash<QString, Entry> m_entries;
 };
+
+namespace {
 
 // The size a PNG declares in its header, without decoding anything.
 std::optional<QSize> pngSize(const QByteArray &data)
@@ -284,8 +310,8 @@ const char *const mouthNames[] = {"closed", "small", "open", "wide", "round"}; /
 class Parser final
 {
 public:
-    Parser(Archive &archive, QString *error, const ParseOptions &options)
-        : m_archive(archive), m_error(error), m_options(options)
+    Parser(std::shared_ptr<Archive> archive, QString *error, const ParseOptions &options)
+        : m_archivePtr(std::move(archive)), m_archive(*m_archivePtr), m_error(error), m_options(options)
     {
     }
 
@@ -601,9 +627,11 @@ private:
         }
 
         QList<FrameStore::Entry> entries(m_imageNames.size());
+        const bool lazy = m_options.lazy;
         for (int i = 0; i < m_imageNames.size(); ++i) {
             const QString &name = m_imageNames.at(i);
-            const auto data = m_archive.read(name, limits::imageBytes, m_error);
+            // Lazily, only the header now; the whole entry (and its checksum) when it is decoded.
+            const auto data = lazy ? headOf(name) : m_archive.read(name, limits::imageBytes, m_error);
             if (!data)
                 return false;
             const auto size = pngSize(*data);
@@ -623,20 +651,27 @@ private:
                 return fail(m_error, QStringLiteral("the image %1 is %2x%3, not %4x%5")
                                          .arg(name).arg(size->width()).arg(size->height()).arg(max.width()).arg(max.height()));
             }
-            e.png = *data;
+            if (lazy)
+                e.lazy = true;
+            else
+                e.png = *data;
             e.size = *size;
 
             const QString hiName = QStringLiteral("2x/") + name;
             if (m_options.hiDpi && m_archive.contains(hiName)) {
                 // A damaged entry means a damaged archive; a wrong picture is only ignored.
-                const auto hi = m_archive.read(hiName, limits::imageBytes, m_error);
+                const auto hi = lazy ? headOf(hiName) : m_archive.read(hiName, limits::imageBytes, m_error);
                 if (!hi)
                     return false;
-                if (pngSize(*hi) == *size * 2)
-                    e.png2x = *hi;
+                if (pngSize(*hi) == *size * 2) {
+                    if (lazy)
+                        e.lazy2x = true;
+                    else
+                        e.png2x = *hi;
+                }
             }
         }
-        c.store = std::make_shared<FrameStore>(std::move(entries));
+        c.store = std::make_shared<FrameStore>(std::move(entries), lazy ? m_archivePtr : nullptr);
         c.images.reserve(m_imageNames.size());
         for (int i = 0; i < m_imageNames.size(); ++i)
             c.images.append(FrameImage(c.store, i));
@@ -666,6 +701,20 @@ private:
         return true;
     }
 
+    // A PNG's header from the archive, with the size checks an entry read whole gets.
+    std::optional<QByteArray> headOf(const QString &name)
+    {
+        if (!m_archive.contains(name)) {
+            fail(m_error, QStringLiteral("the entry %1 is missing").arg(name));
+            return std::nullopt;
+        }
+        if (m_archive.entrySize(name) > limits::imageBytes) {
+            fail(m_error, QStringLiteral("the entry %1 is more than %2 bytes").arg(name).arg(limits::imageBytes));
+            return std::nullopt;
+        }
+        return m_archive.head(name, 33);
+    }
+
     bool loadSounds(CharacterData &c)
     {
         for (const QString &name : std::as_const(m_soundNames)) {
@@ -681,6 +730,7 @@ private:
         return true;
     }
 
+    std::shared_ptr<Archive> m_archivePtr;
     Archive &m_archive;
     QString *m_error;
     ParseOptions m_options;
@@ -741,7 +791,8 @@ QThreadPool &decodePool()
 quint32 cacheKey(int index, int scale) { return quint32(index) * 2 + (scale == 2 ? 1 : 0); }
 } // namespace
 
-FrameStore::FrameStore(QList<Entry> entries) : m_entries(std::move(entries))
+FrameStore::FrameStore(QList<Entry> entries, std::shared_ptr<Archive> archive)
+    : m_entries(std::move(entries)), m_archive(std::move(archive))
 {
     limitImageAllocations();
 }
@@ -750,7 +801,7 @@ bool FrameStore::has2x(int index) const
 {
     // A patch has a 2x picture only when everything under it has one too.
     for (int depth = 0; index >= 0 && index < count() && depth <= limits::patchDepth; ++depth) {
-        if (m_entries.at(index).png2x.isEmpty())
+        if (m_entries.at(index).png2x.isEmpty() && !(m_entries.at(index).lazy2x && m_archive))
             return false;
         index = m_entries.at(index).base;
     }
@@ -783,12 +834,24 @@ QImage FrameStore::image(int index, int scale)
     return img;
 }
 
+QByteArray FrameStore::compressed(int index, int scale)
+{
+    const Entry &e = m_entries.at(index);
+    const QByteArray &held = scale == 2 ? e.png2x : e.png;
+    if (!held.isEmpty() || !m_archive || !(scale == 2 ? e.lazy2x : e.lazy))
+        return held;
+    QMutexLocker lock(&m_archiveMutex);
+    // A damaged entry (its checksum, its size) gives nothing: the picture is broken.
+    return m_archive->read(scale == 2 ? QStringLiteral("2x/") + e.name : e.name, limits::imageBytes, nullptr)
+        .value_or(QByteArray());
+}
+
 QImage FrameStore::decode(int index, int scale, int depth)
 {
     if (depth > limits::patchDepth)
         return {};
     const Entry &e = m_entries.at(index);
-    const QByteArray &png = scale == 2 ? e.png2x : e.png;
+    const QByteArray png = compressed(index, scale);
     if (png.isEmpty())
         return {};
     {
@@ -930,9 +993,9 @@ std::optional<CharacterData> parseCharacterFile(const QByteArray &bytes, QString
 std::optional<CharacterData> parseCharacterFile(const QByteArray &bytes, QString *error, const ParseOptions &options)
 {
     QString why;
-    Archive archive;
+    auto archive = std::make_shared<Archive>();
     CharacterData c;
-    if (!archive.open(bytes, &why) || !Parser(archive, &why, options).parse(c)) {
+    if (!archive->open(bytes, &why) || !Parser(archive, &why, options).parse(c)) {
         if (error)
             *error = why.isEmpty() ? QStringLiteral("the file is damaged") : why;
         return std::nullopt;

@@ -80,6 +80,7 @@ struct Sound
 enum class State { Showing, Hiding, Speaking, MovingLeft, MovingRight, MovingUp, MovingDown, Idling, Rest, Count };
 
 class FrameStore;
+class Archive;
 
 // One picture of the character, decoded when it is first asked for. A cheap
 // handle: copies share the character's FrameStore.
@@ -114,13 +115,17 @@ public:
         QString name;
         QByteArray png;   // scale 1
         QByteArray png2x; // scale 2, empty when the file has none that fits
+        // Read from the archive when first decoded, instead of held here.
+        bool lazy = false;
+        bool lazy2x = false;
         QSize size;       // of the PNG at scale 1
         int base = -1;    // a patch: drawn over this picture at `at`
         QPoint at;
         bool add = false; // the patch's bytes are added to the base's premultiplied pixels
     };
 
-    explicit FrameStore(QList<Entry> entries);
+    // With an archive, entries marked lazy are read from it when decoded.
+    explicit FrameStore(QList<Entry> entries, std::shared_ptr<Archive> archive = {});
 
     int count() const { return int(m_entries.size()); }
     const Entry &entry(int index) const { return m_entries.at(index); }
@@ -147,7 +152,11 @@ private:
     QImage decode(int index, int scale, int depth);
     void insert(quint32 key, const QImage &image);
 
+    QByteArray compressed(int index, int scale);
+
     const QList<Entry> m_entries;
+    const std::shared_ptr<Archive> m_archive;
+    QMutex m_archiveMutex; // libzip's archive is for one thread at a time
     mutable QMutex m_mutex;
     struct Slot
     {
@@ -198,6 +207,9 @@ struct ParseOptions
 {
     // false: the 2x pictures are not even read (no screen would show them).
     bool hiDpi = true;
+    // true: pictures are read from the archive when first decoded, so loading
+    // reads only their headers; the bytes given stay referenced meanwhile.
+    bool lazy = false;
 };
 std::optional<CharacterData> parseCharacterFile(const QByteArray &bytes, QString *error, const ParseOptions &options);
 

@@ -113,6 +113,7 @@ private Q_SLOTS:
     void damagedFilesFail();
     void patchesRebuildTheirPictures_data();
     void patchesRebuildTheirPictures();
+    void brokenPictureFailsOnlyItsAnimation_data();
     void brokenPictureFailsOnlyItsAnimation();
     void zipBombStopsAtTheDeclaredSize();
     void tooManyEntries();
@@ -465,16 +466,19 @@ void TestCharacterFile::patchesRebuildTheirPictures_data()
 {
     QTest::addColumn<QString>("mode");
     QTest::addColumn<int>("budget");
-    QTest::newRow("replace") << QStringLiteral("replace") << 1024 * 1024;
-    QTest::newRow("add") << QStringLiteral("add") << 1024 * 1024;
+    QTest::addColumn<bool>("lazy");
+    QTest::newRow("replace") << QStringLiteral("replace") << 1024 * 1024 << false;
+    QTest::newRow("add") << QStringLiteral("add") << 1024 * 1024 << false;
     // A cache smaller than one picture still gives every picture right.
-    QTest::newRow("add, tiny cache") << QStringLiteral("add") << 1;
+    QTest::newRow("add, tiny cache") << QStringLiteral("add") << 1 << false;
+    QTest::newRow("add, read on demand, tiny cache") << QStringLiteral("add") << 1 << true;
 }
 
 void TestCharacterFile::patchesRebuildTheirPictures()
 {
     QFETCH(QString, mode);
     QFETCH(int, budget);
+    QFETCH(bool, lazy);
     // Greet 1 is the rest picture with a square changed; Greet 2 a patch over Greet 1.
     TestCharacter t;
     t.manifest.insert(QStringLiteral("format"), 2);
@@ -511,7 +515,9 @@ void TestCharacterFile::patchesRebuildTheirPictures()
     t.manifest.insert(QStringLiteral("patches"), patches);
 
     QString error;
-    const auto c = parseCharacterFile(t.build(), &error);
+    ParseOptions options;
+    options.lazy = lazy;
+    const auto c = parseCharacterFile(t.build(), &error, options);
     QVERIFY2(c, qPrintable(error));
     c->store->setBudget(budget);
     const Animation &greet = c->animations.at(c->findAnimation(QStringLiteral("Greet")));
@@ -531,14 +537,34 @@ void TestCharacterFile::patchesRebuildTheirPictures()
     QVERIFY(c->store->cachedBytes() <= std::max<qint64>(budget, 2 * 64 * 64 * 4));
 }
 
-void TestCharacterFile::brokenPictureFailsOnlyItsAnimation()
+void TestCharacterFile::brokenPictureFailsOnlyItsAnimation_data()
 {
-    // Greet's first picture is cut short: the file loads, the picture is null and
-    // known to be broken, and the other animations are untouched.
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("lazy");
     QByteArray p = test::png(test::paintFrame(32, 32, Qt::red));
     p.truncate(p.size() - 30);
+    QTest::newRow("cut short") << withFile(QStringLiteral("frames/greet_0.png"), p) << false;
+    QTest::newRow("cut short, read on demand") << withFile(QStringLiteral("frames/greet_0.png"), p) << true;
+    // Read on demand, a wrong checksum is found only when the picture is read.
+    TestCharacter t;
+    t.stored.insert(QStringLiteral("frames/greet_0.png"), true);
+    QByteArray b = t.build();
+    const qsizetype at = b.indexOf(t.files.value(QStringLiteral("frames/greet_0.png")).mid(40, 16));
+    QVERIFY(at > 0);
+    b[at + 4] = char(b[at + 4] ^ 0x55);
+    QTest::newRow("checksum wrong, read on demand") << b << true;
+}
+
+void TestCharacterFile::brokenPictureFailsOnlyItsAnimation()
+{
+    // Greet's first picture is damaged: the file loads, the picture is null and
+    // known to be broken, and the other animations are untouched.
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, lazy);
+    ParseOptions options;
+    options.lazy = lazy;
     QString error;
-    const auto c = parseCharacterFile(withFile(QStringLiteral("frames/greet_0.png"), p), &error);
+    const auto c = parseCharacterFile(bytes, &error, options);
     QVERIFY2(c, qPrintable(error));
     const int broken = c->animations.at(c->findAnimation(QStringLiteral("Greet"))).frames.at(0).image;
     const int fine = c->animations.at(c->findAnimation(QStringLiteral("Wave"))).frames.at(0).image;
