@@ -52,11 +52,11 @@ CharacterPrivate::CharacterPrivate(Character *q, AgentControl *control, const QS
         const QRect avail = screen->availableGeometry();
         m_window->move(avail.right() - m_data.width - 40, avail.bottom() - m_data.height - 40);
     }
-    // The cache holds about 40 frames at the scale shown; at 2x the 1x pictures
-    // that shape the window stay beside them.
+    // The cache holds about 32 frames at 1x, or 20 at 2x with the 1x pictures
+    // that shape the window beside them: the idle animations and a gesture or two.
     if (m_data.store) {
         const qint64 frameBytes = qint64(m_data.width) * m_data.height * 4;
-        m_data.store->setBudget(frameBytes * (hiDpi() ? 30 * 5 : 40));
+        m_data.store->setBudget(frameBytes * (hiDpi() ? 20 * 5 : 32));
     }
     const int rest = restAnimation();
     if (rest >= 0)

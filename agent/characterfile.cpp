@@ -779,13 +779,15 @@ namespace {
 // free for the clock, and the frames are tiny next to their durations.
 QThreadPool &decodePool()
 {
-    static QThreadPool *pool = [] {
-        auto *p = new QThreadPool;
-        p->setMaxThreadCount(1);
-        p->setExpiryTimeout(5000);
-        return p;
+    // An object, not a leak: at exit it waits for the picture being decoded.
+    static QThreadPool pool;
+    static const bool once = [] {
+        pool.setMaxThreadCount(1);
+        pool.setExpiryTimeout(5000);
+        return true;
     }();
-    return *pool;
+    Q_UNUSED(once);
+    return pool;
 }
 
 quint32 cacheKey(int index, int scale) { return quint32(index) * 2 + (scale == 2 ? 1 : 0); }
@@ -824,7 +826,7 @@ QImage FrameStore::image(int index, int scale)
     }
     // Decoded outside the lock, so a worker and the UI thread never wait on each
     // other; at worst one picture is decoded twice.
-    const QImage img = decode(index, scale, 0);
+    const QImage img = decode(index, scale);
     if (img.isNull()) {
         QMutexLocker lock(&m_mutex);
         m_broken.insert(index);
@@ -846,10 +848,10 @@ QByteArray FrameStore::compressed(int index, int scale)
         .value_or(QByteArray());
 }
 
-QImage FrameStore::decode(int index, int scale, int depth)
+QImage FrameStore::decode(int index, int scale)
 {
-    if (depth > limits::patchDepth)
-        return {};
+    // A patch decodes its base through image(); chains were checked at load, so
+    // this recursion is at most limits::patchDepth deep.
     const Entry &e = m_entries.at(index);
     const QByteArray png = compressed(index, scale);
     if (png.isEmpty())

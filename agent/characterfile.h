@@ -149,7 +149,7 @@ public:
     static constexpr qint64 defaultBudget = 6 * 1024 * 1024;
 
 private:
-    QImage decode(int index, int scale, int depth);
+    QImage decode(int index, int scale);
     void insert(quint32 key, const QImage &image);
 
     QByteArray compressed(int index, int scale);
