@@ -414,7 +414,7 @@ QRegion CharacterPrivate::maskFor(int image)
     auto it = m_masks.find(image);
     if (it == m_masks.end()) {
         // Shapes are few per character, but a long run through a large file must not hoard them.
-        if (m_masks.size() >= 256)
+        if (m_masks.size() >= 64)
             m_masks.clear();
         const QImage img = m_data.images.at(image).image();
         QRegion region(QBitmap::fromImage(img.createAlphaMask(Qt::ThresholdAlphaDither)));

@@ -57,6 +57,24 @@ public:
         zip_error_init(&zerr);
         zip_source_t *src = zip_source_buffer_create(m_bytes.isEmpty() ? nullptr : m_bytes.constData(),
                                                      zip_uint64_t(m_bytes.size()), 0, &zerr);
+        return openSource(src, &zerr, error);
+    }
+
+    // Reads from the file itself, which stays open: a picture read later comes
+    // from the same file even when another is saved in its place meanwhile, and a
+    // file cut short under us makes that read fail, nothing worse.
+    bool openFile(const QString &path, QString *error)
+    {
+        zip_error_t zerr;
+        zip_error_init(&zerr);
+        zip_source_t *src = zip_source_file_create(QFile::encodeName(path).constData(), 0, -1, &zerr);
+        return openSource(src, &zerr, error);
+    }
+
+private:
+    bool openSource(zip_source_t *src, zip_error_t *zerrp, QString *error)
+    {
+        zip_error_t &zerr = *zerrp;
         if (!src) {
             const QString why = QString::fromUtf8(zip_error_strerror(&zerr));
             zip_error_fini(&zerr);
@@ -96,6 +114,7 @@ public:
         return true;
     }
 
+public:
     bool contains(const QString &name) const { return m_entries.contains(name); }
 
     qint64 entrySize(const QString &name) const { return m_entries.value(name).size; }
@@ -992,17 +1011,26 @@ std::optional<CharacterData> parseCharacterFile(const QByteArray &bytes, QString
     return parseCharacterFile(bytes, error, ParseOptions());
 }
 
-std::optional<CharacterData> parseCharacterFile(const QByteArray &bytes, QString *error, const ParseOptions &options)
+namespace {
+std::optional<CharacterData> parseOpened(const std::shared_ptr<Archive> &archive, bool opened, QString why,
+                                         QString *error, const ParseOptions &options)
 {
-    QString why;
-    auto archive = std::make_shared<Archive>();
     CharacterData c;
-    if (!archive->open(bytes, &why) || !Parser(archive, &why, options).parse(c)) {
+    if (!opened || !Parser(archive, &why, options).parse(c)) {
         if (error)
             *error = why.isEmpty() ? QStringLiteral("the file is damaged") : why;
         return std::nullopt;
     }
     return c;
+}
+} // namespace
+
+std::optional<CharacterData> parseCharacterFile(const QByteArray &bytes, QString *error, const ParseOptions &options)
+{
+    QString why;
+    auto archive = std::make_shared<Archive>();
+    const bool opened = archive->open(bytes, &why);
+    return parseOpened(archive, opened, why, error, options);
 }
 
 std::optional<CharacterData> loadCharacterFile(const QString &path, QString *error)
@@ -1022,6 +1050,12 @@ std::optional<CharacterData> loadCharacterFile(const QString &path, QString *err
         if (error)
             *error = QStringLiteral("%1 is larger than 64 MiB").arg(path);
         return std::nullopt;
+    }
+    if (options.lazy) {
+        QString why;
+        auto archive = std::make_shared<Archive>();
+        const bool opened = archive->openFile(path, &why);
+        return parseOpened(archive, opened, why, error, options);
     }
     const QByteArray bytes = file.read(limits::archiveBytes + 1);
     return parseCharacterFile(bytes, error, options);

@@ -208,7 +208,8 @@ struct ParseOptions
     // false: the 2x pictures are not even read (no screen would show them).
     bool hiDpi = true;
     // true: pictures are read from the archive when first decoded, so loading
-    // reads only their headers; the bytes given stay referenced meanwhile.
+    // reads only their headers; the bytes given stay referenced meanwhile, and
+    // loadCharacterFile keeps the file open instead of reading it.
     bool lazy = false;
 };
 std::optional<CharacterData> parseCharacterFile(const QByteArray &bytes, QString *error, const ParseOptions &options);

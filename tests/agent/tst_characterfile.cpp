@@ -2,6 +2,8 @@
 #include "acsbuilder.h"
 
 #include <QElapsedTimer>
+#include <QSaveFile>
+#include <QTemporaryDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTest>
@@ -113,6 +115,8 @@ private Q_SLOTS:
     void damagedFilesFail();
     void patchesRebuildTheirPictures_data();
     void patchesRebuildTheirPictures();
+    void fileChangedAfterLoading_data();
+    void fileChangedAfterLoading();
     void brokenPictureFailsOnlyItsAnimation_data();
     void brokenPictureFailsOnlyItsAnimation();
     void zipBombStopsAtTheDeclaredSize();
@@ -535,6 +539,43 @@ void TestCharacterFile::patchesRebuildTheirPictures()
         }
     }
     QVERIFY(c->store->cachedBytes() <= std::max<qint64>(budget, 2 * 64 * 64 * 4));
+}
+
+void TestCharacterFile::fileChangedAfterLoading_data()
+{
+    QTest::addColumn<bool>("inPlace");
+    QTest::addColumn<bool>("picturesStay");
+    // Saved over by rename, as the character change does: the open file is the old one still.
+    QTest::newRow("another file saved in its place") << false << true;
+    // Cut short in place: the pictures not yet read are lost, and nothing worse.
+    QTest::newRow("cut short in place") << true << false;
+}
+
+void TestCharacterFile::fileChangedAfterLoading()
+{
+    QFETCH(bool, inPlace);
+    QFETCH(bool, picturesStay);
+    QTemporaryDir dir;
+    const QString path = TestCharacter().write(dir.path(), QStringLiteral("c.acs"));
+    ParseOptions options;
+    options.lazy = true;
+    QString error;
+    const auto c = loadCharacterFile(path, &error, options);
+    QVERIFY2(c, qPrintable(error));
+    const FrameImage &wave = c->images.at(c->animations.at(c->findAnimation(QStringLiteral("Wave"))).frames.at(1).image);
+    if (inPlace) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.resize(100));
+    } else {
+        QSaveFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(TestCharacter(16).build());
+        QVERIFY(f.commit());
+    }
+    QCOMPARE(!wave.image().isNull(), picturesStay);
+    if (picturesStay)
+        QCOMPARE(wave.image().size(), QSize(32, 32));
 }
 
 void TestCharacterFile::brokenPictureFailsOnlyItsAnimation_data()
