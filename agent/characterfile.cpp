@@ -677,17 +677,16 @@ private:
             e.size = *size;
 
             const QString hiName = QStringLiteral("2x/") + name;
-            if (m_options.hiDpi && m_archive.contains(hiName)) {
+            if (m_options.hiDpi && lazy) {
+                // Checked when decoded: one that does not fit is ignored then, and 1x is shown.
+                e.lazy2x = m_archive.contains(hiName) && m_archive.entrySize(hiName) <= limits::imageBytes;
+            } else if (m_options.hiDpi && m_archive.contains(hiName)) {
                 // A damaged entry means a damaged archive; a wrong picture is only ignored.
-                const auto hi = lazy ? headOf(hiName) : m_archive.read(hiName, limits::imageBytes, m_error);
+                const auto hi = m_archive.read(hiName, limits::imageBytes, m_error);
                 if (!hi)
                     return false;
-                if (pngSize(*hi) == *size * 2) {
-                    if (lazy)
-                        e.lazy2x = true;
-                    else
-                        e.png2x = *hi;
-                }
+                if (pngSize(*hi) == *size * 2)
+                    e.png2x = *hi;
             }
         }
         c.store = std::make_shared<FrameStore>(std::move(entries), lazy ? m_archivePtr : nullptr);
@@ -842,13 +841,16 @@ QImage FrameStore::image(int index, int scale)
             it->used = ++m_clock;
             return it->image;
         }
+        // Tried once is enough: a window repainting must not decode a bad picture again and again.
+        if (m_broken.contains(key))
+            return {};
     }
     // Decoded outside the lock, so a worker and the UI thread never wait on each
     // other; at worst one picture is decoded twice.
     const QImage img = decode(index, scale);
     if (img.isNull()) {
         QMutexLocker lock(&m_mutex);
-        m_broken.insert(index);
+        m_broken.insert(key);
         return {};
     }
     insert(key, img);
@@ -942,7 +944,7 @@ void FrameStore::prefetch(const QList<int> &indices, int scale)
         QMutexLocker lock(&m_mutex);
         for (int i : indices) {
             const quint32 key = cacheKey(i, scale);
-            if (i < 0 || i >= count() || m_cache.contains(key) || m_pending.contains(key) || m_broken.contains(i)
+            if (i < 0 || i >= count() || m_cache.contains(key) || m_pending.contains(key) || m_broken.contains(key)
                 || (scale == 2 && !has2x(i)))
                 continue;
             m_pending.insert(key);
@@ -974,7 +976,7 @@ bool FrameStore::isCached(int index, int scale) const
 bool FrameStore::isBroken(int index) const
 {
     QMutexLocker lock(&m_mutex);
-    return m_broken.contains(index);
+    return m_broken.contains(cacheKey(index, 1));
 }
 
 void FrameStore::setBudget(qint64 bytes)

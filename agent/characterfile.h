@@ -135,7 +135,7 @@ public:
     // Starts decoding these pictures on the worker pool, those not cached yet.
     void prefetch(const QList<int> &indices, int scale);
     bool isCached(int index, int scale) const;
-    // Whether a decode of this picture has failed already.
+    // Whether a decode of this picture at 1x has failed already.
     bool isBroken(int index) const;
 
     // The cache keeps at most this many bytes of decoded pictures (but always the
@@ -165,7 +165,7 @@ private:
     };
     QHash<quint32, Slot> m_cache;  // index * 2 + (scale == 2)
     QSet<quint32> m_pending;       // queued on the pool
-    QSet<int> m_broken;
+    QSet<quint32> m_broken;        // keys whose decode failed
     quint64 m_clock = 0;
     qint64 m_bytes = 0;
     qint64 m_budget = defaultBudget;
