@@ -167,6 +167,14 @@ private:
     void showRest();
     void setImage(int image);
 
+    bool hiDpi() const;
+    // Starts decoding pictures before they are shown (FrameStore::prefetch).
+    void prefetchImages(const QList<int> &images);
+    void prefetchAnimation(int animation);
+    void prefetchState(State state);
+    // Whether a picture of the animation is known not to decode.
+    bool isBroken(int animation) const;
+
     void startAnimation(int animation, bool loop, std::function<void()> done);
     void showFrame(int frame);
     void nextFrame();
@@ -203,6 +211,7 @@ private:
 
     QTimer m_idleTimer{this};
     bool m_idleAnim = false;
+    int m_nextIdle = -1; // chosen when the idle timer starts, decoded meanwhile
 
     voice::Speaker m_speaker;
     bool m_speaking = false;

@@ -71,6 +71,9 @@ bool Characters::load(const QString &id, const QString &file)
     const QList<QScreen *> screens = QGuiApplication::screens();
     ParseOptions options;
     options.hiDpi = std::any_of(screens.begin(), screens.end(), [](QScreen *s) { return s->devicePixelRatio() > 1.0; });
+    // Each picture is read from the open file when first decoded: loading reads
+    // only the manifest and the pictures' headers, and no compressed copy is held.
+    options.lazy = true;
     const std::optional<CharacterData> data = loadCharacterFile(path, &error, options);
     if (!data) {
         qCWarning(lcAgent, "cannot load %s as %s: %s", qUtf8Printable(path), qUtf8Printable(id), qUtf8Printable(error));

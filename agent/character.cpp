@@ -52,11 +52,18 @@ CharacterPrivate::CharacterPrivate(Character *q, AgentControl *control, const QS
         const QRect avail = screen->availableGeometry();
         m_window->move(avail.right() - m_data.width - 40, avail.bottom() - m_data.height - 40);
     }
+    // The cache holds about 32 frames at 1x, or 20 at 2x with the 1x pictures
+    // that shape the window beside them: the idle animations and a gesture or two.
+    if (m_data.store) {
+        const qint64 frameBytes = qint64(m_data.width) * m_data.height * 4;
+        m_data.store->setBudget(frameBytes * (hiDpi() ? 20 * 5 : 32));
+    }
     const int rest = restAnimation();
     if (rest >= 0)
         setImage(m_data.animations.at(rest).frames.first().image);
     else if (!m_data.animations.isEmpty())
         setImage(m_data.animations.first().frames.first().image);
+    prefetchState(State::Showing);
 
     m_frameTimer.setSingleShot(true);
     m_frameTimer.setTimerType(Qt::PreciseTimer);
@@ -96,6 +103,23 @@ int CharacterPrivate::enqueue(Request request)
     if (m_unloaded)
         return 0;
     request.id = nextRequestId();
+    // Decoding starts now, while the request waits its turn, so its first frame is ready.
+    switch (request.kind) {
+    case Request::Show: prefetchState(State::Showing); break;
+    case Request::Hide: prefetchState(State::Hiding); break;
+    case Request::Speak: prefetchState(State::Speaking); break;
+    case Request::Move:
+        prefetchState(State::MovingLeft);
+        prefetchState(State::MovingRight);
+        break;
+    case Request::Play: {
+        const int a = m_data.findAnimation(request.text);
+        prefetchAnimation(a);
+        if (a >= 0)
+            prefetchAnimation(m_data.animations.at(a).returnAnimation);
+        break;
+    }
+    }
     m_queue.enqueue(request);
     kick();
     return request.id;
@@ -218,6 +242,12 @@ void CharacterPrivate::startRequest(const Request &r)
             complete(true);
             return;
         }
+        if (isBroken(a)) {
+            qCWarning(lcAgent, "%s cannot play \"%s\": a picture of it does not decode", qUtf8Printable(m_id),
+                      qUtf8Printable(r.text));
+            complete(false);
+            return;
+        }
         startAnimation(a, false, [this, a] {
             const int ret = m_data.animations.at(a).returnAnimation;
             if (ret >= 0 && ret != a)
@@ -284,6 +314,13 @@ void CharacterPrivate::enterIdle()
 {
     if (!m_visible || m_unloaded || m_current || !m_queue.isEmpty() || m_idleAnim || m_idleTimer.isActive())
         return;
+    // The next idle animation is chosen now and decoded while the timer runs.
+    QList<int> pool = m_data.states[int(State::Idling)];
+    const int blink = m_data.findAnimation(QStringLiteral("Blink"));
+    if (blink >= 0 && !pool.contains(blink))
+        pool.append(blink);
+    m_nextIdle = pool.isEmpty() ? -1 : pool.at(randomBetween(0, int(pool.size()) - 1));
+    prefetchAnimation(m_nextIdle);
     m_idleTimer.start(randomBetween(kIdleMinMs, kIdleMaxMs));
 }
 
@@ -301,13 +338,9 @@ void CharacterPrivate::playIdle()
     Entered entered(this);
     if (!m_visible || m_current || !m_queue.isEmpty())
         return;
-    QList<int> pool = m_data.states[int(State::Idling)];
-    const int blink = m_data.findAnimation(QStringLiteral("Blink"));
-    if (blink >= 0 && !pool.contains(blink))
-        pool.append(blink);
-    if (pool.isEmpty())
+    const int a = m_nextIdle;
+    if (a < 0 || a >= m_data.animations.size() || isBroken(a))
         return; // nothing to play: no timer runs until the next request
-    const int a = pool.at(randomBetween(0, int(pool.size()) - 1));
     m_idleAnim = true;
     startAnimation(a, false, [this] {
         m_idleAnim = false;
@@ -380,7 +413,10 @@ QRegion CharacterPrivate::maskFor(int image)
         return QRegion(0, 0, m_data.width, m_data.height);
     auto it = m_masks.find(image);
     if (it == m_masks.end()) {
-        const QImage &img = m_data.images.at(image).image;
+        // Shapes are few per character, but a long run through a large file must not hoard them.
+        if (m_masks.size() >= 64)
+            m_masks.clear();
+        const QImage img = m_data.images.at(image).image();
         QRegion region(QBitmap::fromImage(img.createAlphaMask(Qt::ThresholdAlphaDither)));
         // A frame that is fully transparent still needs some shape, or X takes the whole window.
         if (region.isEmpty())
@@ -404,6 +440,59 @@ const FrameImage *CharacterPrivate::currentMouth() const
     return &m_data.mouth.at(int(m_mouth));
 }
 
+// --- decoding ahead -------------------------------------------------------
+
+bool CharacterPrivate::hiDpi() const
+{
+    return m_window && m_window->devicePixelRatioF() > 1.0;
+}
+
+void CharacterPrivate::prefetchImages(const QList<int> &images)
+{
+    if (!m_data.store || images.isEmpty())
+        return;
+    if (hiDpi())
+        m_data.store->prefetch(images, 2);
+    // The 1x pictures shape the window, and are what a 1x screen shows.
+    if (!hiDpi() || platformHasShapes())
+        m_data.store->prefetch(images, 1);
+}
+
+void CharacterPrivate::prefetchAnimation(int animation)
+{
+    if (animation < 0 || animation >= m_data.animations.size())
+        return;
+    // The whole animation when the cache holds it; else its first frames, and
+    // showFrame keeps one step ahead from there.
+    const QList<Frame> &frames = m_data.animations.at(animation).frames;
+    const qint64 frameBytes = qint64(m_data.width) * m_data.height * 4 * (hiDpi() ? 4 : 1);
+    const qint64 room = m_data.store ? m_data.store->budget() / 2 / std::max<qint64>(1, frameBytes) : 0;
+    const int n = int(std::min<qint64>(frames.size(), std::max<qint64>(2, room)));
+    QList<int> images;
+    for (int i = 0; i < n; ++i) {
+        if (!images.contains(frames.at(i).image))
+            images.append(frames.at(i).image);
+    }
+    prefetchImages(images);
+}
+
+void CharacterPrivate::prefetchState(State state)
+{
+    for (int a : std::as_const(m_data.states[int(state)]))
+        prefetchAnimation(a);
+}
+
+bool CharacterPrivate::isBroken(int animation) const
+{
+    if (!m_data.store)
+        return false;
+    for (const Frame &f : m_data.animations.at(animation).frames) {
+        if (m_data.store->isBroken(f.image))
+            return true;
+    }
+    return false;
+}
+
 // --- animation -------------------------------------------------------------
 
 void CharacterPrivate::startAnimation(int animation, bool loop, std::function<void()> done)
@@ -415,6 +504,7 @@ void CharacterPrivate::startAnimation(int animation, bool loop, std::function<vo
     m_steps = 0;
     m_animDone = std::move(done);
     m_animClock.start();
+    prefetchAnimation(animation);
     showFrame(0);
 }
 
@@ -425,6 +515,15 @@ void CharacterPrivate::showFrame(int frame)
     const Frame &f = a.frames.at(frame);
     m_mouthFrame = f.mouth;
     setImage(f.image);
+    // Whatever can follow this frame is decoded while it shows.
+    QList<int> next;
+    const int count = int(a.frames.size());
+    next.append(a.frames.at(frame + 1 < count ? frame + 1 : 0).image);
+    for (const Branch &b : f.branches)
+        next.append(a.frames.at(b.frame).image);
+    if (f.exit >= 0)
+        next.append(a.frames.at(f.exit).image);
+    prefetchImages(next);
     if (f.sound >= 0 && m_soundOn && Options::instance().soundEffects())
         m_sound.play(m_data.sounds.at(f.sound));
     // A looping still picture needs no timer: nothing changes until it is ended.

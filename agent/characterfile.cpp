@@ -7,13 +7,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QtConcurrentMap>
+#include <QPainter>
+#include <QThreadPool>
 #include <QtEndian>
 
 #include <zip.h>
 
 #include <cmath>
-#include <numeric>
 
 namespace chimewell::agent {
 
@@ -33,7 +33,11 @@ bool validEntryName(const QString &name)
         && !name.contains(QLatin1String("..")) && !name.contains(QChar(0));
 }
 
+} // namespace
+
 // The archive, read from memory with every entry's real size checked.
+// Shared with the FrameStore when pictures are read on demand (one thread at a
+// time: the store locks around it).
 class Archive final
 {
 public:
@@ -45,12 +49,32 @@ public:
 
     bool open(const QByteArray &bytes, QString *error)
     {
+        // Held, so that pictures read later find the bytes still there.
+        m_bytes = bytes;
         if (bytes.size() > limits::archiveBytes)
             return fail(error, QStringLiteral("the archive is larger than 64 MiB"));
         zip_error_t zerr;
         zip_error_init(&zerr);
-        zip_source_t *src = zip_source_buffer_create(bytes.isEmpty() ? nullptr : bytes.constData(),
-                                                     zip_uint64_t(bytes.size()), 0, &zerr);
+        zip_source_t *src = zip_source_buffer_create(m_bytes.isEmpty() ? nullptr : m_bytes.constData(),
+                                                     zip_uint64_t(m_bytes.size()), 0, &zerr);
+        return openSource(src, &zerr, error);
+    }
+
+    // Reads from the file itself, which stays open: a picture read later comes
+    // from the same file even when another is saved in its place meanwhile, and a
+    // file cut short under us makes that read fail, nothing worse.
+    bool openFile(const QString &path, QString *error)
+    {
+        zip_error_t zerr;
+        zip_error_init(&zerr);
+        zip_source_t *src = zip_source_file_create(QFile::encodeName(path).constData(), 0, -1, &zerr);
+        return openSource(src, &zerr, error);
+    }
+
+private:
+    bool openSource(zip_source_t *src, zip_error_t *zerrp, QString *error)
+    {
+        zip_error_t &zerr = *zerrp;
         if (!src) {
             const QString why = QString::fromUtf8(zip_error_strerror(&zerr));
             zip_error_fini(&zerr);
@@ -90,7 +114,25 @@ public:
         return true;
     }
 
+public:
     bool contains(const QString &name) const { return m_entries.contains(name); }
+
+    qint64 entrySize(const QString &name) const { return m_entries.value(name).size; }
+
+    // The first `n` bytes of an entry (a PNG's header), without reading the rest.
+    QByteArray head(const QString &name, qint64 n)
+    {
+        const auto it = m_entries.constFind(name);
+        if (it == m_entries.constEnd())
+            return {};
+        zip_file_t *file = zip_fopen_index(m_zip, it->index, 0);
+        if (!file)
+            return {};
+        QByteArray data(std::min(n, it->size), Qt::Uninitialized);
+        const zip_int64_t got = data.isEmpty() ? 0 : zip_fread(file, data.data(), zip_uint64_t(data.size()));
+        zip_fclose(file);
+        return got == data.size() ? data : QByteArray();
+    }
 
     // Reads one entry, at most `cap` bytes; its inflated size must be what the directory says.
     std::optional<QByteArray> read(const QString &name, qint64 cap, QString *error)
@@ -158,9 +200,12 @@ private:
         zip_uint64_t index;
         qint64 size;
     };
+    QByteArray m_bytes;
     zip_t *m_zip = nullptr;
     QHash<QString, Entry> m_entries;
 };
+
+namespace {
 
 // The size a PNG declares in its header, without decoding anything.
 std::optional<QSize> pngSize(const QByteArray &data)
@@ -190,7 +235,8 @@ void limitImageAllocations()
     Q_UNUSED(done);
 }
 
-QImage decodePng(const QByteArray &data, const QSize &expected)
+// Premultiplied, ready to paint; or, with raw, the bytes as stored (a patch that adds).
+QImage decodePng(const QByteArray &data, const QSize &expected, bool raw = false)
 {
     QBuffer buffer;
     buffer.setData(data);
@@ -203,7 +249,7 @@ QImage decodePng(const QByteArray &data, const QSize &expected)
     QImage image;
     if (!reader.read(&image) || image.size() != expected)
         return {};
-    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    return image.convertToFormat(raw ? QImage::Format_RGBA8888 : QImage::Format_ARGB32_Premultiplied);
 }
 
 quint16 le16(const uchar *p) { return qFromLittleEndian<quint16>(p); }
@@ -283,8 +329,8 @@ const char *const mouthNames[] = {"closed", "small", "open", "wide", "round"}; /
 class Parser final
 {
 public:
-    Parser(Archive &archive, QString *error, const ParseOptions &options)
-        : m_archive(archive), m_error(error), m_options(options)
+    Parser(std::shared_ptr<Archive> archive, QString *error, const ParseOptions &options)
+        : m_archivePtr(std::move(archive)), m_archive(*m_archivePtr), m_error(error), m_options(options)
     {
     }
 
@@ -302,8 +348,8 @@ public:
         const QJsonObject m = doc.object();
 
         int format = 0;
-        if (!toInt(m.value(QLatin1String("format")), 1, 1, &format))
-            return bad(QStringLiteral("\"format\" must be 1"));
+        if (!toInt(m.value(QLatin1String("format")), 1, 2, &format))
+            return bad(QStringLiteral("\"format\" must be 1 or 2"));
         if (!text(m, "name", limits::nameChars, &c.name) || !text(m, "description", limits::descriptionChars, &c.description))
             return false;
         if (!toInt(m.value(QLatin1String("width")), limits::minSide, limits::maxSide, &c.width)
@@ -311,6 +357,8 @@ public:
             return bad(QStringLiteral("\"width\" and \"height\" must be whole numbers from 16 to 512"));
 
         if (!parseVoice(m.value(QLatin1String("voice")), c.voice))
+            return false;
+        if (!parsePatches(m.value(QLatin1String("patches")), c))
             return false;
         if (!parseAnimations(m.value(QLatin1String("animations")), c))
             return false;
@@ -382,6 +430,37 @@ private:
         if (!v.isString() || !validEntryName(v.toString()))
             return bad(QStringLiteral("%1 must name an entry").arg(what));
         *out = v.toString();
+        return true;
+    }
+
+    // "patches": entry -> {base, x, y}. Checked for shape here; whether the
+    // pictures exist, fit and form no circle is checked once all are named.
+    bool parsePatches(const QJsonValue &v, const CharacterData &c)
+    {
+        if (v.isUndefined() || v.isNull())
+            return true;
+        if (!v.isObject() || v.toObject().size() > limits::entries)
+            return bad(QStringLiteral("\"patches\" must be an object"));
+        const QJsonObject all = v.toObject();
+        for (auto it = all.begin(); it != all.end(); ++it) {
+            const QString where = QStringLiteral("the patch \"%1\"").arg(it.key());
+            if (!validEntryName(it.key()) || !it.value().isObject())
+                return bad(where + QStringLiteral(" must name an entry and be an object"));
+            const QJsonObject o = it.value().toObject();
+            Patch p;
+            if (!entryName(o.value(QLatin1String("base")), where + QStringLiteral(": \"base\""), &p.base))
+                return false;
+            int x = 0, y = 0;
+            if (!toInt(o.value(QLatin1String("x")), 0, c.width - 1, &x) || !toInt(o.value(QLatin1String("y")), 0, c.height - 1, &y))
+                return bad(where + QStringLiteral(": x and y must lie in the frame"));
+            p.at = QPoint(x, y);
+            const QJsonValue mode = o.value(QLatin1String("mode"));
+            const QString modeName = mode.toString();
+            if (!mode.isUndefined() && modeName != QLatin1String("replace") && modeName != QLatin1String("add"))
+                return bad(where + QStringLiteral(": \"mode\" must be \"replace\" or \"add\""));
+            p.add = modeName == QLatin1String("add");
+            m_patches.insert(it.key(), p);
+        }
         return true;
     }
 
@@ -542,44 +621,90 @@ private:
 
     bool loadImages(CharacterData &c)
     {
-        limitImageAllocations();
-        c.images.resize(m_imageNames.size());
-        // Read and check the headers in order (the archive is not for threads), then
-        // decode every picture at once on all cores: decoding is most of a load.
-        QList<QByteArray> pngs(m_imageNames.size());
-        QList<QSize> sizes(m_imageNames.size());
+        const QSize frameSize(c.width, c.height);
+        // Bases of patches join the list as they are met, so the loop runs to its end as it grows.
+        for (int i = 0; i < m_imageNames.size(); ++i) {
+            const auto patch = m_patches.constFind(m_imageNames.at(i));
+            if (patch == m_patches.constEnd())
+                continue;
+            if (!m_imageExact.at(i))
+                return fail(m_error, QStringLiteral("the mouth image %1 cannot be a patch").arg(m_imageNames.at(i)));
+            m_imageBase.resize(m_imageNames.size(), -1);
+            const int base = imageIndex(patch->base, frameSize, true);
+            m_imageBase.resize(m_imageNames.size(), -1);
+            m_imageBase[i] = base;
+        }
+        m_imageBase.resize(m_imageNames.size(), -1);
+        // A chain of patches ends in a whole picture within a few steps; a circle never does.
+        for (int i = 0; i < m_imageNames.size(); ++i) {
+            int depth = 0;
+            for (int at = m_imageBase.at(i); at >= 0; at = m_imageBase.at(at)) {
+                if (++depth > limits::patchDepth)
+                    return fail(m_error, QStringLiteral("the patches under %1 go round in a circle or more than %2 deep")
+                                             .arg(m_imageNames.at(i)).arg(limits::patchDepth));
+            }
+        }
+
+        QList<FrameStore::Entry> entries(m_imageNames.size());
+        const bool lazy = m_options.lazy;
         for (int i = 0; i < m_imageNames.size(); ++i) {
             const QString &name = m_imageNames.at(i);
-            const auto data = m_archive.read(name, limits::imageBytes, m_error);
+            // Lazily, only the header now; the whole entry (and its checksum) when it is decoded.
+            const auto data = lazy ? headOf(name) : m_archive.read(name, limits::imageBytes, m_error);
             if (!data)
                 return false;
             const auto size = pngSize(*data);
             if (!size)
                 return fail(m_error, QStringLiteral("the image %1 is not a PNG").arg(name));
+            FrameStore::Entry &e = entries[i];
+            e.name = name;
+            e.base = m_imageBase.at(i);
             const QSize max = m_imageMax.at(i);
-            if (m_imageExact.at(i) ? *size != max : (size->width() > max.width() || size->height() > max.height()))
+            if (e.base >= 0) {
+                e.at = m_patches.value(name).at;
+                e.add = m_patches.value(name).add;
+                if (e.at.x() + size->width() > max.width() || e.at.y() + size->height() > max.height())
+                    return fail(m_error, QStringLiteral("the patch %1 (%2x%3 at %4,%5) does not fit in the frame")
+                                             .arg(name).arg(size->width()).arg(size->height()).arg(e.at.x()).arg(e.at.y()));
+            } else if (m_imageExact.at(i) ? *size != max : (size->width() > max.width() || size->height() > max.height())) {
                 return fail(m_error, QStringLiteral("the image %1 is %2x%3, not %4x%5")
                                          .arg(name).arg(size->width()).arg(size->height()).arg(max.width()).arg(max.height()));
-            pngs[i] = *data;
-            sizes[i] = *size;
+            }
+            if (lazy)
+                e.lazy = true;
+            else
+                e.png = *data;
+            e.size = *size;
 
             const QString hiName = QStringLiteral("2x/") + name;
-            if (m_options.hiDpi && m_archive.contains(hiName)) {
+            if (m_options.hiDpi && lazy) {
+                // Checked when decoded: one that does not fit is ignored then, and 1x is shown.
+                e.lazy2x = m_archive.contains(hiName) && m_archive.entrySize(hiName) <= limits::imageBytes;
+            } else if (m_options.hiDpi && m_archive.contains(hiName)) {
                 // A damaged entry means a damaged archive; a wrong picture is only ignored.
                 const auto hi = m_archive.read(hiName, limits::imageBytes, m_error);
                 if (!hi)
                     return false;
                 if (pngSize(*hi) == *size * 2)
-                    c.images[i].set2x(*hi, *size * 2);
+                    e.png2x = *hi;
             }
         }
-        QList<int> order(m_imageNames.size());
-        std::iota(order.begin(), order.end(), 0);
-        QtConcurrent::blockingMap(order, [&](int i) { c.images[i].image = decodePng(pngs.at(i), sizes.at(i)); });
-        for (int i = 0; i < m_imageNames.size(); ++i) {
-            if (c.images.at(i).image.isNull())
-                return fail(m_error, QStringLiteral("the image %1 does not decode as PNG").arg(m_imageNames.at(i)));
-        }
+        c.store = std::make_shared<FrameStore>(std::move(entries), lazy ? m_archivePtr : nullptr);
+        c.images.reserve(m_imageNames.size());
+        for (int i = 0; i < m_imageNames.size(); ++i)
+            c.images.append(FrameImage(c.store, i));
+
+        // The picture shown first is decoded now: a file whose very first picture
+        // is broken is refused, and showing the character costs no decode.
+        int first = -1;
+        const QList<int> &rest = c.states[int(State::Rest)];
+        if (!rest.isEmpty())
+            first = c.animations.at(rest.first()).frames.first().image;
+        else if (!c.animations.isEmpty())
+            first = c.animations.first().frames.first().image;
+        if (first >= 0 && c.store->image(first, 1).isNull())
+            return fail(m_error, QStringLiteral("the image %1 does not decode as PNG").arg(m_imageNames.at(first)));
+
         // Frames point at images by index already; the mouth shapes are copied with their fallbacks.
         if (c.hasMouth) {
             const int open = m_mouthImage[int(voice::Mouth::Open)];
@@ -592,6 +717,20 @@ private:
             }
         }
         return true;
+    }
+
+    // A PNG's header from the archive, with the size checks an entry read whole gets.
+    std::optional<QByteArray> headOf(const QString &name)
+    {
+        if (!m_archive.contains(name)) {
+            fail(m_error, QStringLiteral("the entry %1 is missing").arg(name));
+            return std::nullopt;
+        }
+        if (m_archive.entrySize(name) > limits::imageBytes) {
+            fail(m_error, QStringLiteral("the entry %1 is more than %2 bytes").arg(name).arg(limits::imageBytes));
+            return std::nullopt;
+        }
+        return m_archive.head(name, 33);
     }
 
     bool loadSounds(CharacterData &c)
@@ -609,6 +748,7 @@ private:
         return true;
     }
 
+    std::shared_ptr<Archive> m_archivePtr;
     Archive &m_archive;
     QString *m_error;
     ParseOptions m_options;
@@ -619,29 +759,248 @@ private:
     QStringList m_soundNames;
     QHash<QString, int> m_soundIndex;
     int m_mouthImage[5] = {-1, -1, -1, -1, -1};
+    struct Patch
+    {
+        QString base;
+        QPoint at;
+        bool add = false;
+    };
+    QHash<QString, Patch> m_patches;
+    QList<int> m_imageBase;
 };
 
 } // namespace
 
-QImage FrameImage::image2x() const
+// --- FrameImage -------------------------------------------------------------
+
+QImage FrameImage::image() const { return m_store ? m_store->image(m_index, 1) : QImage(); }
+
+QImage FrameImage::image2x() const { return m_store && m_store->has2x(m_index) ? m_store->image(m_index, 2) : QImage(); }
+
+bool FrameImage::has2x() const { return m_store && m_store->has2x(m_index); }
+
+QSize FrameImage::size() const
 {
-    if (!m_hi)
+    if (!m_store)
         return {};
-    if (!m_hi->tried) {
-        m_hi->tried = true;
-        m_hi->decoded = decodePng(m_hi->png, m_hi->size);
-        if (!m_hi->decoded.isNull())
-            m_hi->decoded.setDevicePixelRatio(2.0);
-        m_hi->png.clear();
-    }
-    return m_hi->decoded;
+    // A patch shows as the whole picture under it; chains were checked at load.
+    int at = m_index;
+    for (int depth = 0; m_store->entry(at).base >= 0 && depth < limits::patchDepth; ++depth)
+        at = m_store->entry(at).base;
+    return m_store->entry(at).size;
 }
 
-void FrameImage::set2x(const QByteArray &png, const QSize &size)
+// --- FrameStore -------------------------------------------------------------
+
+namespace {
+// One worker decodes ahead for every character: the machine's other core stays
+// free for the clock, and the frames are tiny next to their durations.
+QThreadPool &decodePool()
 {
-    m_hi = std::make_shared<Lazy>();
-    m_hi->png = png;
-    m_hi->size = size;
+    // An object, not a leak: at exit it waits for the picture being decoded.
+    static QThreadPool pool;
+    static const bool once = [] {
+        pool.setMaxThreadCount(1);
+        pool.setExpiryTimeout(5000);
+        return true;
+    }();
+    Q_UNUSED(once);
+    return pool;
+}
+
+quint32 cacheKey(int index, int scale) { return quint32(index) * 2 + (scale == 2 ? 1 : 0); }
+} // namespace
+
+FrameStore::FrameStore(QList<Entry> entries, std::shared_ptr<Archive> archive)
+    : m_entries(std::move(entries)), m_archive(std::move(archive))
+{
+    limitImageAllocations();
+}
+
+bool FrameStore::has2x(int index) const
+{
+    // A patch has a 2x picture only when everything under it has one too.
+    for (int depth = 0; index >= 0 && index < count() && depth <= limits::patchDepth; ++depth) {
+        if (m_entries.at(index).png2x.isEmpty() && !(m_entries.at(index).lazy2x && m_archive))
+            return false;
+        index = m_entries.at(index).base;
+    }
+    return index < 0;
+}
+
+QImage FrameStore::image(int index, int scale)
+{
+    // A missing 2x picture is no fault: the 1x one stands in.
+    if (index < 0 || index >= count() || (scale != 1 && scale != 2) || (scale == 2 && !has2x(index)))
+        return {};
+    const quint32 key = cacheKey(index, scale);
+    {
+        QMutexLocker lock(&m_mutex);
+        auto it = m_cache.find(key);
+        if (it != m_cache.end()) {
+            it->used = ++m_clock;
+            return it->image;
+        }
+        // Tried once is enough: a window repainting must not decode a bad picture again and again.
+        if (m_broken.contains(key))
+            return {};
+    }
+    // Decoded outside the lock, so a worker and the UI thread never wait on each
+    // other; at worst one picture is decoded twice.
+    const QImage img = decode(index, scale);
+    if (img.isNull()) {
+        QMutexLocker lock(&m_mutex);
+        m_broken.insert(key);
+        return {};
+    }
+    insert(key, img);
+    return img;
+}
+
+QByteArray FrameStore::compressed(int index, int scale)
+{
+    const Entry &e = m_entries.at(index);
+    const QByteArray &held = scale == 2 ? e.png2x : e.png;
+    if (!held.isEmpty() || !m_archive || !(scale == 2 ? e.lazy2x : e.lazy))
+        return held;
+    QMutexLocker lock(&m_archiveMutex);
+    // A damaged entry (its checksum, its size) gives nothing: the picture is broken.
+    return m_archive->read(scale == 2 ? QStringLiteral("2x/") + e.name : e.name, limits::imageBytes, nullptr)
+        .value_or(QByteArray());
+}
+
+QImage FrameStore::decode(int index, int scale)
+{
+    // A patch decodes its base through image(); chains were checked at load, so
+    // this recursion is at most limits::patchDepth deep.
+    const Entry &e = m_entries.at(index);
+    const QByteArray png = compressed(index, scale);
+    if (png.isEmpty())
+        return {};
+    {
+        QMutexLocker lock(&m_mutex);
+        ++m_decodes;
+    }
+    QImage own = decodePng(png, e.size * scale, e.add);
+    if (own.isNull() || e.base < 0) {
+        if (!own.isNull() && scale == 2)
+            own.setDevicePixelRatio(2.0);
+        return own;
+    }
+    // The base comes through the cache: the frames of an animation mostly share one.
+    QImage whole = image(e.base, scale);
+    if (whole.isNull())
+        return {};
+    whole.detach();
+    // Painted in device pixels: the 2x base's ratio would scale the patch twice.
+    whole.setDevicePixelRatio(1.0);
+    if (e.add) {
+        // Each byte of the patch is added to the premultiplied pixel under it, modulo 256.
+        const QPoint at = e.at * scale;
+        for (int y = 0; y < own.height(); ++y) {
+            const uchar *d = own.constScanLine(y);
+            auto *px = reinterpret_cast<QRgb *>(whole.scanLine(at.y() + y)) + at.x();
+            for (int x = 0; x < own.width(); ++x, d += 4) {
+                const QRgb b = px[x];
+                px[x] = qRgba((qRed(b) + d[0]) & 0xff, (qGreen(b) + d[1]) & 0xff, (qBlue(b) + d[2]) & 0xff,
+                              (qAlpha(b) + d[3]) & 0xff);
+            }
+        }
+    } else {
+        QPainter p(&whole);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(e.at * scale, own);
+    }
+    whole.setDevicePixelRatio(scale);
+    return whole;
+}
+
+void FrameStore::insert(quint32 key, const QImage &image)
+{
+    QMutexLocker lock(&m_mutex);
+    m_pending.remove(key);
+    auto it = m_cache.find(key);
+    if (it != m_cache.end()) {
+        it->used = ++m_clock;
+        return;
+    }
+    m_cache.insert(key, Slot{image, ++m_clock});
+    m_bytes += image.sizeInBytes();
+    while (m_bytes > m_budget && m_cache.size() > 2) {
+        auto oldest = m_cache.begin();
+        for (auto i = m_cache.begin(); i != m_cache.end(); ++i) {
+            if (i->used < oldest->used)
+                oldest = i;
+        }
+        m_bytes -= oldest->image.sizeInBytes();
+        m_cache.erase(oldest);
+    }
+}
+
+void FrameStore::prefetch(const QList<int> &indices, int scale)
+{
+    QList<int> wanted;
+    {
+        QMutexLocker lock(&m_mutex);
+        for (int i : indices) {
+            const quint32 key = cacheKey(i, scale);
+            if (i < 0 || i >= count() || m_cache.contains(key) || m_pending.contains(key) || m_broken.contains(key)
+                || (scale == 2 && !has2x(i)))
+                continue;
+            m_pending.insert(key);
+            wanted.append(i);
+        }
+    }
+    if (wanted.isEmpty())
+        return;
+    // The task holds the store weakly: an unloaded character's queued work is dropped.
+    std::weak_ptr<FrameStore> weak = shared_from_this();
+    decodePool().start([weak, wanted, scale] {
+        for (int i : wanted) {
+            const std::shared_ptr<FrameStore> store = weak.lock();
+            if (!store)
+                return;
+            store->image(i, scale);
+            QMutexLocker lock(&store->m_mutex);
+            store->m_pending.remove(cacheKey(i, scale));
+        }
+    });
+}
+
+bool FrameStore::isCached(int index, int scale) const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_cache.contains(cacheKey(index, scale));
+}
+
+bool FrameStore::isBroken(int index) const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_broken.contains(cacheKey(index, 1));
+}
+
+void FrameStore::setBudget(qint64 bytes)
+{
+    QMutexLocker lock(&m_mutex);
+    m_budget = std::max<qint64>(0, bytes);
+}
+
+qint64 FrameStore::budget() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_budget;
+}
+
+qint64 FrameStore::cachedBytes() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_bytes;
+}
+
+int FrameStore::decodes() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_decodes;
 }
 
 int CharacterData::findAnimation(const QString &name) const
@@ -654,17 +1013,26 @@ std::optional<CharacterData> parseCharacterFile(const QByteArray &bytes, QString
     return parseCharacterFile(bytes, error, ParseOptions());
 }
 
-std::optional<CharacterData> parseCharacterFile(const QByteArray &bytes, QString *error, const ParseOptions &options)
+namespace {
+std::optional<CharacterData> parseOpened(const std::shared_ptr<Archive> &archive, bool opened, QString why,
+                                         QString *error, const ParseOptions &options)
 {
-    QString why;
-    Archive archive;
     CharacterData c;
-    if (!archive.open(bytes, &why) || !Parser(archive, &why, options).parse(c)) {
+    if (!opened || !Parser(archive, &why, options).parse(c)) {
         if (error)
             *error = why.isEmpty() ? QStringLiteral("the file is damaged") : why;
         return std::nullopt;
     }
     return c;
+}
+} // namespace
+
+std::optional<CharacterData> parseCharacterFile(const QByteArray &bytes, QString *error, const ParseOptions &options)
+{
+    QString why;
+    auto archive = std::make_shared<Archive>();
+    const bool opened = archive->open(bytes, &why);
+    return parseOpened(archive, opened, why, error, options);
 }
 
 std::optional<CharacterData> loadCharacterFile(const QString &path, QString *error)
@@ -684,6 +1052,12 @@ std::optional<CharacterData> loadCharacterFile(const QString &path, QString *err
         if (error)
             *error = QStringLiteral("%1 is larger than 64 MiB").arg(path);
         return std::nullopt;
+    }
+    if (options.lazy) {
+        QString why;
+        auto archive = std::make_shared<Archive>();
+        const bool opened = archive->openFile(path, &why);
+        return parseOpened(archive, opened, why, error, options);
     }
     const QByteArray bytes = file.read(limits::archiveBytes + 1);
     return parseCharacterFile(bytes, error, options);

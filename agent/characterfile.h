@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QImage>
 #include <QList>
+#include <QMutex>
+#include <QSet>
 #include <QPoint>
 #include <QSize>
 #include <QString>
@@ -16,7 +18,8 @@
 #include <optional>
 
 // The character file loader: a .acs zip archive (docs/character-format.md) parsed
-// into memory. No widgets here, so the fuzzer and the unit tests run it headless.
+// into memory. Loading checks everything the manifest and the PNG headers say but
+// decodes no picture: FrameStore does that on demand. No widgets here, so the fuzzer and the unit tests run it headless.
 namespace chimewell::agent {
 
 // Every limit the format sets, in one place.
@@ -37,6 +40,8 @@ inline constexpr int framesPerAnimation = 256;
 inline constexpr int framesTotal = 4096;
 inline constexpr int minDuration = 10;
 inline constexpr int maxDuration = 10000;
+// A patch may lie over a patch, at most this deep, so a picture is at most this many decodes.
+inline constexpr int patchDepth = 8;
 } // namespace limits
 
 struct Branch
@@ -74,26 +79,97 @@ struct Sound
 // The states the service plays its own animations for.
 enum class State { Showing, Hiding, Speaking, MovingLeft, MovingRight, MovingUp, MovingDown, Idling, Rest, Count };
 
-// One frame image: the scale-1 picture, decoded at load, and the scale-2 one,
-// kept compressed and decoded the first time a HiDPI screen asks for it.
+class FrameStore;
+class Archive;
+
+// One picture of the character, decoded when it is first asked for. A cheap
+// handle: copies share the character's FrameStore.
 class FrameImage
 {
 public:
-    QImage image; // premultiplied ARGB, width x height
-    // The 2x picture, decoded on first use; null when the file has none or it does not decode.
+    FrameImage() = default;
+    FrameImage(std::shared_ptr<FrameStore> store, int index) : m_store(std::move(store)), m_index(index) {}
+
+    // Premultiplied ARGB at scale 1; null when the picture does not decode.
+    QImage image() const;
+    // The 2x picture (device pixel ratio 2); null when the file has none or it does not decode.
     QImage image2x() const;
-    bool has2x() const { return bool(m_hi); }
-    void set2x(const QByteArray &png, const QSize &size);
+    bool has2x() const;
+    // The size at scale 1, known without decoding.
+    QSize size() const;
+    int index() const { return m_index; }
 
 private:
-    struct Lazy
+    std::shared_ptr<FrameStore> m_store;
+    int m_index = -1;
+};
+
+// The compressed pictures of one character and a bounded cache of decoded ones.
+// Pictures are decoded on first use, on the asking thread, or ahead of need on
+// the worker pool (prefetch). Safe to use from any thread.
+class FrameStore final : public std::enable_shared_from_this<FrameStore>
+{
+public:
+    struct Entry
     {
-        QByteArray png;
-        QSize size;
-        QImage decoded;
-        bool tried = false;
+        QString name;
+        QByteArray png;   // scale 1
+        QByteArray png2x; // scale 2, empty when the file has none that fits
+        // Read from the archive when first decoded, instead of held here.
+        bool lazy = false;
+        bool lazy2x = false;
+        QSize size;       // of the PNG at scale 1
+        int base = -1;    // a patch: drawn over this picture at `at`
+        QPoint at;
+        bool add = false; // the patch's bytes are added to the base's premultiplied pixels
     };
-    std::shared_ptr<Lazy> m_hi; // shared by copies, so one decode serves them all
+
+    // With an archive, entries marked lazy are read from it when decoded.
+    explicit FrameStore(QList<Entry> entries, std::shared_ptr<Archive> archive = {});
+
+    int count() const { return int(m_entries.size()); }
+    const Entry &entry(int index) const { return m_entries.at(index); }
+    // The whole picture at scale 1 or 2; null when it (or a picture it is drawn over) does not decode.
+    QImage image(int index, int scale);
+    bool has2x(int index) const;
+    // Starts decoding these pictures on the worker pool, those not cached yet.
+    void prefetch(const QList<int> &indices, int scale);
+    bool isCached(int index, int scale) const;
+    // Whether a decode of this picture at 1x has failed already.
+    bool isBroken(int index) const;
+
+    // The cache keeps at most this many bytes of decoded pictures (but always the
+    // last two used), dropping the least recently used first.
+    void setBudget(qint64 bytes);
+    qint64 budget() const;
+    qint64 cachedBytes() const;
+    // How many pictures were decoded so far, for the tests and the figures.
+    int decodes() const;
+
+    static constexpr qint64 defaultBudget = 6 * 1024 * 1024;
+
+private:
+    QImage decode(int index, int scale);
+    void insert(quint32 key, const QImage &image);
+
+    QByteArray compressed(int index, int scale);
+
+    const QList<Entry> m_entries;
+    const std::shared_ptr<Archive> m_archive;
+    QMutex m_archiveMutex; // libzip's archive is for one thread at a time
+    mutable QMutex m_mutex;
+    struct Slot
+    {
+        QImage image;
+        quint64 used = 0;
+    };
+    QHash<quint32, Slot> m_cache;  // index * 2 + (scale == 2)
+    QSet<quint32> m_pending;       // queued on the pool
+    QSet<quint32> m_broken;        // keys whose decode failed
+    quint64 m_clock = 0;
+    qint64 m_bytes = 0;
+    qint64 m_budget = defaultBudget;
+    int m_decodes = 0;
 };
 
 class CharacterData
@@ -110,6 +186,8 @@ public:
     // Indexed by voice::Mouth; entries that the file lacks fall back as the format says.
     std::array<FrameImage, 5> mouth;
 
+    // Every picture the file names, by index; all share `store`.
+    std::shared_ptr<FrameStore> store;
     QList<FrameImage> images;
     QList<Sound> sounds;
     QList<Animation> animations;
@@ -129,6 +207,10 @@ struct ParseOptions
 {
     // false: the 2x pictures are not even read (no screen would show them).
     bool hiDpi = true;
+    // true: pictures are read from the archive when first decoded, so loading
+    // reads only their headers; the bytes given stay referenced meanwhile, and
+    // loadCharacterFile keeps the file open instead of reading it.
+    bool lazy = false;
 };
 std::optional<CharacterData> parseCharacterFile(const QByteArray &bytes, QString *error, const ParseOptions &options);
 

@@ -67,12 +67,12 @@ void CharacterWindow::paintEvent(QPaintEvent *)
     const QRect target(0, 0, width(), height());
     if (const FrameImage *img = m_owner->currentImage()) {
         const QImage hi = hiDpi ? img->image2x() : QImage();
-        p.drawImage(target, hi.isNull() ? img->image : hi);
+        p.drawImage(target, hi.isNull() ? img->image() : hi);
     }
     if (const FrameImage *mouth = m_owner->currentMouth()) {
         const QImage hi = hiDpi ? mouth->image2x() : QImage();
-        const QRect r(m_owner->mouthPos(), mouth->image.size());
-        p.drawImage(r, hi.isNull() ? mouth->image : hi);
+        const QRect r(m_owner->mouthPos(), mouth->size());
+        p.drawImage(r, hi.isNull() ? mouth->image() : hi);
     }
 }
 

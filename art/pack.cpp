@@ -14,12 +14,12 @@
 #include <QPainter>
 
 #include <cmath>
+#include <optional>
 
 namespace chimewell::art {
 
 namespace {
 
-QByteArray png(const QImage &img) { return encodePng(img); }
 
 QTransform figureTransform(const Character &c, const Pose &pose)
 {
@@ -45,6 +45,44 @@ QString mouthName(Mouth m)
     default: break;
     }
     return QStringLiteral("closed");
+}
+
+// The smallest rectangle holding every pixel where two pictures of one size differ.
+QRect differingRect(const QImage &a, const QImage &b)
+{
+    int left = a.width(), right = -1, top = a.height(), bottom = -1;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto *pa = reinterpret_cast<const quint32 *>(a.constScanLine(y));
+        const auto *pb = reinterpret_cast<const quint32 *>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            if (pa[x] != pb[x]) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+// The bytes to add, modulo 256, to each premultiplied pixel of `base` in `r` to
+// get `target` (both premultiplied ARGB32), as an RGBA image; zero where they agree.
+QImage difference(const QImage &base, const QImage &target, const QRect &r)
+{
+    QImage out(r.size(), QImage::Format_RGBA8888);
+    for (int y = 0; y < r.height(); ++y) {
+        const auto *b = reinterpret_cast<const QRgb *>(base.constScanLine(r.y() + y)) + r.x();
+        const auto *t = reinterpret_cast<const QRgb *>(target.constScanLine(r.y() + y)) + r.x();
+        uchar *d = out.scanLine(y);
+        for (int x = 0; x < r.width(); ++x, d += 4) {
+            d[0] = uchar(qRed(t[x]) - qRed(b[x]));
+            d[1] = uchar(qGreen(t[x]) - qGreen(b[x]));
+            d[2] = uchar(qBlue(t[x]) - qBlue(b[x]));
+            d[3] = uchar(qAlpha(t[x]) - qAlpha(b[x]));
+        }
+    }
+    return out;
 }
 
 constexpr Mouth speechMouths[] = {Mouth::Closed, Mouth::Small, Mouth::Open, Mouth::Wide, Mouth::Round};
@@ -96,13 +134,27 @@ QImage renderMouth(const Character &c, Mouth shape, int scale)
     return whole.copy(QRect(r.topLeft() * scale, r.size() * scale));
 }
 
-BuiltCharacter build(const Character &c)
+BuiltCharacter build(const Character &c, PngEffort effort)
 {
+    const auto png = [effort](const QImage &img) { return encodePng(img, effort); };
     BuiltCharacter out;
     QHash<QByteArray, QString> byHash;   // identical pictures share one entry
+    QJsonObject patches;
+    // Pictures that later ones may be patches over, as the loader will have them
+    // (premultiplied), with how many patches deep each one is.
+    struct Known
+    {
+        QString name;
+        QImage one, two;
+        int depth = 0;
+    };
+    std::optional<Known> rest;      // the rest picture: most frames differ from it in part only
+    std::optional<Known> lastWhole; // the animation's latest whole picture
+    std::optional<Known> previous;  // the animation's latest new picture
 
     // A pose is drawn at scale 1 first; only a picture not seen before is drawn
-    // again at scale 2 and encoded.
+    // again at scale 2 and encoded: whole, or as the bytes to add to a picture
+    // before it, whichever is smaller.
     auto addImage = [&](const Pose &pose, const QString &suggested) {
         const QImage one = render(c, pose, 1);
         QCryptographicHash h(QCryptographicHash::Sha1);
@@ -113,9 +165,51 @@ BuiltCharacter build(const Character &c)
             return *it;
         const QString name = QStringLiteral("frames/%1.png").arg(suggested);
         byHash.insert(key, name);
-        out.entries.emplace_back(name, png(one));
-        out.entries.emplace_back(QStringLiteral("2x/") + name, png(render(c, pose, 2)));
         out.images.emplace_back(name, one);
+        // What the file stores is straight RGBA; what the loader shows is that, premultiplied.
+        const QImage stored1 = one.convertToFormat(QImage::Format_RGBA8888);
+        const QImage stored2 = render(c, pose, 2).convertToFormat(QImage::Format_RGBA8888);
+        Known self{name, stored1.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                   stored2.convertToFormat(QImage::Format_ARGB32_Premultiplied), 0};
+
+        // Choices are weighed by a quick encoding; only the chosen one is packed hard.
+        qsizetype best = encodePng(stored1, PngEffort::Quick).size();
+        const Known *base = nullptr;
+        QRect part;
+        for (const std::optional<Known> *candidate : {&rest, &lastWhole, &previous}) {
+            if (!candidate->has_value() || (*candidate)->depth >= 3)
+                continue;
+            // The 2x difference, halved outward, joins the 1x one: the 2x patch is
+            // exactly twice the 1x patch, so both scales rebuild the picture exactly.
+            const QRect at2 = differingRect((*candidate)->two, self.two);
+            QRect r = differingRect((*candidate)->one, self.one) |
+                      QRect(QPoint(at2.left() / 2, at2.top() / 2), QPoint(at2.right() / 2, at2.bottom() / 2));
+            if (r.isEmpty())
+                r = QRect(0, 0, 1, 1);
+            const QByteArray delta = encodePng(difference((*candidate)->one, self.one, r), PngEffort::Quick);
+            if (!delta.isEmpty() && delta.size() < best) {
+                best = delta.size();
+                base = &**candidate;
+                part = r;
+            }
+        }
+        if (base) {
+            out.entries.emplace_back(name, png(difference(base->one, self.one, part)));
+            out.entries.emplace_back(QStringLiteral("2x/") + name,
+                                     png(difference(base->two, self.two, QRect(part.topLeft() * 2, part.size() * 2))));
+            patches.insert(name, QJsonObject{{QStringLiteral("base"), base->name},
+                                             {QStringLiteral("x"), part.x()},
+                                             {QStringLiteral("y"), part.y()},
+                                             {QStringLiteral("mode"), QStringLiteral("add")}});
+            self.depth = base->depth + 1;
+        } else {
+            out.entries.emplace_back(name, png(stored1));
+            out.entries.emplace_back(QStringLiteral("2x/") + name, png(stored2));
+            lastWhole = self;
+            if (!rest && suggested == QLatin1String("rest"))
+                rest = self;
+        }
+        previous = self;
         return name;
     };
 
@@ -124,6 +218,9 @@ BuiltCharacter build(const Character &c)
     for (const AnimationSpec &plan : standardAnimations(c)) {
         BuiltAnimation built;
         built.name = plan.name;
+        // Patches lie over the rest or over their own animation's pictures.
+        lastWhole.reset();
+        previous.reset();
         built.returnTo = plan.returnTo;
         const int length = plan.timeline.length();
         // Every step, and the very end; a cycle leaves out its end, which is its start again.
@@ -243,6 +340,10 @@ BuiltCharacter build(const Character &c)
                                               {QStringLiteral("images"), mouthImages}}},
         {QStringLiteral("animations"), animations},
         {QStringLiteral("states"), states}};
+    if (!patches.isEmpty()) {
+        out.manifest.insert(QStringLiteral("format"), 2);
+        out.manifest.insert(QStringLiteral("patches"), patches);
+    }
     return out;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "character.h"
+#include "png.h"
 #include "rig.h"
 
 #include <QImage>
@@ -47,7 +48,8 @@ struct BuiltCharacter
     std::vector<std::pair<QString, QImage>> images;      // scale-1 images by entry name
 };
 
-BuiltCharacter build(const Character &c);
+// Quick effort makes larger files much sooner, for the tests of the drawings.
+BuiltCharacter build(const Character &c, PngEffort effort = PngEffort::Best);
 
 // Writes <path> (a .acs file). False and a reason on failure.
 bool writeCharacterFile(const Character &c, const QString &path, QString *error);

@@ -2,6 +2,11 @@
 // Prints: load time and memory per character, CPU of two idling characters second
 // by second, CPU while both animate and one walks, and the largest lateness of the
 // event loop meanwhile. Run it on the display to be measured (Xvfb, a desktop).
+//
+// bench_agent --resident N [--wander] [--seconds N] --file a.acs [--file b.acs ...]
+// Only memory, in a fresh process: loads N characters (the files in turn), shows
+// them, lets them idle (or play and walk about without a break) and prints the
+// process's resident memory before the first load and at the end.
 #include "agent/agent.h"
 #include "agent/characterfile.h"
 #include "acsbuilder.h"
@@ -11,6 +16,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -18,6 +24,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 using namespace chimewell::agent;
 
@@ -75,6 +83,55 @@ QString syntheticCharacter(const QString &folder)
     return t.write(folder, QStringLiteral("bench.acs"));
 }
 
+int residentOnly(int count, const QStringList &files, int seconds, bool wander)
+{
+    if (count < 1 || files.isEmpty())
+        return 2;
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+    runFor(200); // the platform's own start-up is not the characters'
+    const double before = rssMiB();
+    std::vector<std::unique_ptr<AgentControl>> controls;
+    QList<Character *> loaded;
+    QElapsedTimer loading;
+    loading.start();
+    for (int i = 0; i < count; ++i) {
+        controls.push_back(std::make_unique<AgentControl>());
+        const QString id = QStringLiteral("c%1").arg(i);
+        if (!controls.back()->characters().load(id, QFileInfo(files.at(i % files.size())).absoluteFilePath()))
+            return 1;
+        Character *c = controls.back()->characters().character(id);
+        c->moveTo(50 + 150 * i, 100, 0);
+        c->show();
+        loaded.append(c);
+    }
+    const double loadMs = double(loading.nsecsElapsed()) / 1e6;
+    if (wander) {
+        for (Character *c : std::as_const(loaded)) {
+            const QStringList names = c->animationNames();
+            QObject::connect(c, &Character::requestComplete, c, [c, names](int, bool) {
+                if (c->isBusy())
+                    return;
+                const int roll = int(QRandomGenerator::global()->bounded(3));
+                if (roll == 0)
+                    c->moveTo(int(QRandomGenerator::global()->bounded(900)), int(QRandomGenerator::global()->bounded(500)), 1500);
+                else
+                    c->play(names.at(int(QRandomGenerator::global()->bounded(int(names.size())))));
+            });
+            c->play(names.first());
+        }
+    }
+    double peak = 0;
+    for (int s = 0; s < seconds; ++s) {
+        runFor(1000);
+        peak = std::max(peak, rssMiB());
+    }
+    std::printf("resident: %d characters %s for %d s: %.1f MiB before, %.1f MiB at the end, %.1f MiB at most "
+                "(characters: %.1f MiB); loading them took %.1f ms\n",
+                count, wander ? "wandering" : "idle", seconds, before, rssMiB(), peak, peak - before, loadMs);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -84,7 +141,12 @@ int main(int argc, char **argv)
     args.addHelpOption();
     args.addOption({QStringLiteral("seconds"), QStringLiteral("Seconds of each CPU phase (default 20)."), QStringLiteral("n"), QStringLiteral("20")});
     args.addOption({QStringLiteral("file"), QStringLiteral("Character file to use (default: a painted 128 px one)."), QStringLiteral("path")});
+    args.addOption({QStringLiteral("resident"), QStringLiteral("Measure only the memory of N characters."), QStringLiteral("n")});
+    args.addOption({QStringLiteral("wander"), QStringLiteral("With --resident: the characters play and walk meanwhile.")});
     args.process(app);
+    if (args.isSet(QStringLiteral("resident")))
+        return residentOnly(args.value(QStringLiteral("resident")).toInt(), args.values(QStringLiteral("file")),
+                            qMax(1, args.value(QStringLiteral("seconds")).toInt()), args.isSet(QStringLiteral("wander")));
     const int seconds = qMax(1, args.value(QStringLiteral("seconds")).toInt());
 
     QTemporaryDir home;

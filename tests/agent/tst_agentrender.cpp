@@ -1,10 +1,12 @@
 // What the character window paints: frames, the mouth while speaking, the 2x
 // pictures on a HiDPI screen, idling, and sound effects without an audio device.
 #include "agent/agent.h"
+#include "agent/agent_p.h"
 #include "acsbuilder.h"
 
 #include <QApplication>
 #include <QJsonArray>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QRegularExpression>
@@ -71,6 +73,24 @@ test::TestCharacter speakingCharacter()
     t.files.insert(QStringLiteral("2x/frames/restpose_0.png"), test::png(test::paintFrame(32, 32, QColor(0, 220, 0), 2.0)));
     return t;
 }
+
+// "Count": six frames of 150 ms, each its own colour, at 1x and 2x.
+const QList<QColor> kCountColours{Qt::blue, Qt::yellow, Qt::magenta, Qt::cyan, QColor(255, 128, 0), QColor(0, 128, 0)};
+test::TestCharacter countingCharacter()
+{
+    test::TestCharacter t(32, 30);
+    QJsonArray frames;
+    for (int i = 0; i < kCountColours.size(); ++i) {
+        const QString image = QStringLiteral("frames/count_%1.png").arg(i);
+        t.files.insert(image, test::png(test::paintFrame(32, 32, kCountColours.at(i))));
+        t.files.insert(QStringLiteral("2x/") + image, test::png(test::paintFrame(32, 32, kCountColours.at(i), 2.0)));
+        frames.append(QJsonObject{{QStringLiteral("image"), image}, {QStringLiteral("duration"), 150}});
+    }
+    QJsonObject anims = t.manifest.value(QStringLiteral("animations")).toObject();
+    anims.insert(QStringLiteral("Count"), QJsonObject{{QStringLiteral("frames"), frames}});
+    t.manifest.insert(QStringLiteral("animations"), anims);
+    return t;
+}
 } // namespace
 
 class TestAgentRender : public QObject
@@ -85,6 +105,8 @@ private Q_SLOTS:
     void drawsTheMouthWhileSpeaking();
     void idlesNowAndThen();
     void soundEffectsNeverHang();
+    void everyFrameOnTimeWhenFirstPlayed_data();
+    void everyFrameOnTimeWhenFirstPlayed();
 
 private:
     Character *loadShown();
@@ -97,6 +119,7 @@ void TestAgentRender::initTestCase()
     QVERIFY(m_home.isValid());
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
     QVERIFY(!speakingCharacter().write(m_home.path(), QStringLiteral("talker.acs")).isEmpty());
+    QVERIFY(!countingCharacter().write(m_home.path(), QStringLiteral("counter.acs")).isEmpty());
 }
 
 void TestAgentRender::init()
@@ -171,6 +194,59 @@ void TestAgentRender::soundEffectsNeverHang()
     QCOMPARE(done.at(0).at(0).toInt(), a);
     QVERIFY(done.at(0).at(1).toBool());
     QCOMPARE(done.at(1).at(0).toInt(), b);
+}
+
+void TestAgentRender::everyFrameOnTimeWhenFirstPlayed_data()
+{
+    QTest::addColumn<qint64>("budget");
+    QTest::newRow("cache as loaded") << qint64(-1);
+    // Smaller than one picture: every frame is decoded again as it comes.
+    QTest::newRow("cache smaller than one animation") << qint64(1);
+}
+
+void TestAgentRender::everyFrameOnTimeWhenFirstPlayed()
+{
+    QFETCH(qint64, budget);
+    QVERIFY(m_control->characters().load(QStringLiteral("counter"), m_home.filePath(QStringLiteral("counter.acs"))));
+    Character *c = m_control->characters().character(QStringLiteral("counter"));
+    c->show(true);
+    QTRY_VERIFY(c->isVisible());
+    if (budget >= 0)
+        CharacterPrivate::get(c)->m_data.store->setBudget(budget);
+    QWidget *w = topLevel(QStringLiteral("agent_character_counter"));
+    QVERIFY(w);
+
+    // The window is sampled every few ms from the moment the request starts: the
+    // frames must come in order, none left out, the first at once.
+    QElapsedTimer clock;
+    QList<QPair<qint64, int>> seen; // ms since the start, frame
+    QTimer sampler;
+    sampler.setTimerType(Qt::PreciseTimer);
+    connect(&sampler, &QTimer::timeout, this, [&] {
+        const QColor now = pixel(w, 16, 16);
+        for (int i = 0; i < kCountColours.size(); ++i) {
+            if (near(now, kCountColours.at(i), 40) && (seen.isEmpty() || seen.last().second != i))
+                seen.append({clock.elapsed(), i});
+        }
+    });
+    const int id = c->play(QStringLiteral("Count"));
+    connect(c, &Character::requestStarted, this, [&](int started) {
+        if (started != id)
+            return;
+        clock.start();
+        sampler.start(5);
+    });
+    QSignalSpy done(c, &Character::requestComplete);
+    QTRY_VERIFY_WITH_TIMEOUT(!done.isEmpty(), 5000);
+    sampler.stop();
+    QVERIFY(done.first().at(1).toBool());
+    QStringList order;
+    for (const auto &[ms, frame] : std::as_const(seen))
+        order << QStringLiteral("%1@%2ms").arg(frame).arg(ms);
+    QCOMPARE(seen.size(), kCountColours.size());
+    for (int i = 0; i < seen.size(); ++i)
+        QVERIFY2(seen.at(i).second == i, qPrintable(order.join(QLatin1Char(' '))));
+    QVERIFY2(seen.first().first < 60, qPrintable(order.join(QLatin1Char(' '))));
 }
 
 int main(int argc, char **argv)

@@ -172,7 +172,9 @@ private Q_SLOTS:
         const QJsonObject m = QJsonDocument::fromJson(json, &pe).object();
         QVERIFY2(pe.error == QJsonParseError::NoError, qPrintable(pe.errorString()));
 
-        QCOMPARE(m.value(QStringLiteral("format")).toInt(), 1);
+        // Files with patches say so by their format, so older readers refuse them.
+        const QJsonObject patches = m.value(QStringLiteral("patches")).toObject();
+        QCOMPARE(m.value(QStringLiteral("format")).toInt(), patches.isEmpty() ? 1 : 2);
         QCOMPARE(m.value(QStringLiteral("name")).toString(), c->name());
         QVERIFY(!m.value(QStringLiteral("description")).toString().isEmpty());
         const int w = m.value(QStringLiteral("width")).toInt(), h = m.value(QStringLiteral("height")).toInt();
@@ -189,7 +191,13 @@ private Q_SLOTS:
             const QImage one = QImage::fromData(a.entries.at(name), "PNG");
             const QImage two = QImage::fromData(a.entries.at(QStringLiteral("2x/") + name), "PNG");
             QVERIFY2(!one.isNull() && one.hasAlphaChannel(), qPrintable(name));
-            if (exact)
+            if (patches.contains(name)) {
+                // A part of the frame over another picture of the file.
+                const QJsonObject p = patches.value(name).toObject();
+                QVERIFY2(a.entries.count(p.value(QStringLiteral("base")).toString()), qPrintable(name));
+                const QRect at(p.value(QStringLiteral("x")).toInt(-1), p.value(QStringLiteral("y")).toInt(-1), one.width(), one.height());
+                QVERIFY2(QRect(QPoint(0, 0), want).contains(at), qPrintable(name));
+            } else if (exact)
                 QCOMPARE(one.size(), want);
             else
                 QVERIFY(one.width() <= want.width() && one.height() <= want.height());
@@ -398,7 +406,7 @@ private:
     {
         auto it = m_built.find(c.id());
         if (it == m_built.end())
-            it = m_built.emplace(c.id(), build(c)).first;
+            it = m_built.emplace(c.id(), build(c, PngEffort::Quick)).first;
         return it->second;
     }
 
