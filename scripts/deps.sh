@@ -18,6 +18,7 @@ if [ "${1:-}" = "--test" ]; then
     clang libclang-rt-14-dev
     sox pocketsphinx libpocketsphinx-dev pocketsphinx-en-us
     procps time
+    lintian debhelper appstream desktop-file-utils dpkg-dev
   )
 fi
 
