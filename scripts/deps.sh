@@ -19,6 +19,7 @@ if [ "${1:-}" = "--test" ]; then
     sox pocketsphinx libpocketsphinx-dev pocketsphinx-en-us
     procps time
     trayer dbus-daemon
+    lintian debhelper appstream desktop-file-utils dpkg-dev
   )
 fi
 
