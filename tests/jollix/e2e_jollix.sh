@@ -8,9 +8,14 @@ returning_user
 show=$!
 PIDS+=("$show")
 wait_for_log 'chimewell.agent: check MoveTo 250,250' 30
-win=$(xdotool search --onlyvisible --pid "$show" --name '^Jollix$' | head -1)
+# The show's window is the wide one with the button; a character standing
+# over it may match the search too.
+win=
+for c in $(xdotool search --onlyvisible --pid "$show" --name '^Jollix$'); do
+  read -r x y w h < <(window_geometry "$c")
+  if [ "$w" -gt $((2 * h)) ]; then win=$c; break; fi
+done
 [ -n "$win" ] || fail "no show window"
-read -r x y w h < <(window_geometry "$win")
 xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
 wait_for_log "chimewell.launch: start $B/chimewell ok" 10
 for _ in $(seq 50); do kill -0 "$show" 2>/dev/null || break; sleep 0.1; done
