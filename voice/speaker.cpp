@@ -1,5 +1,7 @@
 #include "voice/speaker.h"
 
+#include "voice/audiooutput.h"
+
 #include "voice/pcmsource.h"
 #include "voice/speechtags.h"
 #include "voice/synthesizer.h"
@@ -239,19 +241,13 @@ void Speaker::Private::fallbackTimeline(const tags::Parsed &parsed)
 
 bool Speaker::Private::openSink()
 {
-    // Asked afresh for every speech, so sound comes back by itself when a device appears.
-    if (QMediaDevices::audioOutputs().isEmpty())
-        return false;
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull())
-        return false;
+    QAudioDevice device;
     QAudioFormat format;
-    format.setSampleRate(m_rate);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
-    if (!device.isFormatSupported(format)) {
-        qCWarning(lcVoice, "the audio device %s cannot play %d Hz mono; speaking silently",
-                  qUtf8Printable(device.description()), m_rate);
+    QString unsupported;
+    if (!monoOutput(m_rate, &device, &format, &unsupported)) {
+        if (!unsupported.isEmpty())
+            qCWarning(lcVoice, "the audio device %s cannot play %d Hz mono; speaking silently",
+                      qUtf8Printable(unsupported), m_rate);
         return false;
     }
     auto *sink = new QAudioSink(device, format);

@@ -1,5 +1,7 @@
 #include "voice/tone.h"
 
+#include "voice/audiooutput.h"
+
 #include "voice/speaker.h"
 
 #include <QAudioDevice>
@@ -57,17 +59,9 @@ bool TonePlayer::play(int hertz, int ms)
     const OutputOptions options = outputOptions();
     if (!options.spokenOutput)
         return false; // the user silenced the voices: the bell stands in, as for any program
-    // Asked afresh every time, so sound comes back by itself when a device appears.
-    if (QMediaDevices::audioOutputs().isEmpty())
-        return false;
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull())
-        return false;
+    QAudioDevice device;
     QAudioFormat format;
-    format.setSampleRate(kRate);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
-    if (!device.isFormatSupported(format))
+    if (!monoOutput(kRate, &device, &format))
         return false;
 
     // One tone at a time: the previous one is over long before the next second.
