@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libqt6svg6
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   libespeak-ng-dev espeak-ng espeak-ng-data

@@ -4,7 +4,12 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 build=$top/build-fuzz
-CC=clang CXX=clang++ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+launcher=()
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR=$top CCACHE_NOHASHDIR=1
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+CC=clang CXX=clang++ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" \
   -DCHIMEWELL_FUZZ=ON -DCHIMEWELL_TESTS=OFF -DCHIMEWELL_BENCH=OFF
 cmake --build "$build" --target fuzzers -j"$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1:detect_odr_violation=0
