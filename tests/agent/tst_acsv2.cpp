@@ -385,6 +385,62 @@ private Q_SLOTS:
         QVERIFY(timer.elapsed() < 60000);
     }
 
+    // A character of the usual size (200 frames of 128x128 in 256 colours, most of
+    // them two pictures laid together) loads in bounded time, and every frame
+    // decodes. With CHIMEWELL_ACSV2_LARGE=<file> it is also written there, for the figures.
+    void usualSize()
+    {
+        w::CharacterDef d;
+        d.width = d.height = 128;
+        d.transparent = 255;
+        for (int i = 0; i < 256; ++i)
+            d.palette.append(qRgb(i, (i * 7) & 0xFF, 255 - i));
+        d.names = {{0x0409, QStringLiteral("Large"), QString()}};
+        QRandomGenerator rng(3);
+        for (int i = 0; i < 200; ++i) {
+            w::ImageDef img;
+            const bool part = i % 2;
+            img.width = part ? 48 : 128;
+            img.height = part ? 40 : 128;
+            img.pixels.resize(img.width * img.height);
+            const int cx = img.width / 2 + int(rng.bounded(9)) - 4;
+            for (int y = 0; y < img.height; ++y)
+                for (int x = 0; x < img.width; ++x) {
+                    const int dx = x - cx, dy = y - img.height / 2;
+                    const int r2 = dx * dx + dy * dy;
+                    const int rim = img.width * img.width / 5;
+                    img.pixels[y * img.width + x] = char(r2 > rim ? 255 : (r2 * 200 / (rim + 1) + i) % 255);
+                }
+            d.images.append(img);
+        }
+        w::AnimationDef a{QStringLiteral("RestPose"), 2, {}, {}};
+        for (int f = 0; f < 200; ++f) {
+            w::FrameDef frame;
+            frame.images = {{(f / 2) * 2 + 1, 40, 30}, {(f / 2) * 2, 0, 0}};
+            if (f % 2)
+                frame.images.removeFirst();
+            frame.duration = 10;
+            a.frames.append(frame);
+        }
+        d.animations = {a};
+        const QByteArray bytes = w::write(d);
+        QElapsedTimer timer;
+        timer.start();
+        QString error;
+        const auto c = parseCharacterFile(bytes, &error);
+        QVERIFY2(c, qPrintable(error));
+        QVERIFY(timer.elapsed() < 20000);
+        QCOMPARE(c->animations.at(0).frames.size(), 200);
+        for (const Frame &f : c->animations.at(0).frames)
+            QVERIFY(!c->images.at(f.image).image().isNull());
+        const QString path = qEnvironmentVariable("CHIMEWELL_ACSV2_LARGE");
+        if (!path.isEmpty()) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        }
+    }
+
     // Seeds for the fuzzer: with CHIMEWELL_FUZZ_SEEDS set, written there.
     void fuzzSeeds()
     {
@@ -394,12 +450,12 @@ private Q_SLOTS:
         plain.voice = plain.balloon = plain.trayIcon = false;
         plain.animations.resize(1);
         seeds.insert(QStringLiteral("v2-plain.acs"), w::write(plain));
-        // Compressed streams alone: two bytes of expected size, then the stream.
-        const QByteArray raw = pattern(3000, 300, 12);
-        QByteArray stream("\xB8\x0B", 2);
+        // Compressed streams alone: the expected size in sixteens (two bytes), then the stream.
+        const QByteArray raw = pattern(3008, 300, 12);
+        QByteArray stream("\xBC\x00", 2);
         stream.append(w::compress(raw));
         seeds.insert(QStringLiteral("v2-stream.bin"), stream);
-        QCOMPARE(*inflate(stream.mid(2), 3000), raw);
+        QCOMPARE(*inflate(stream.mid(2), 3008), raw);
         QString error;
         QVERIFY2(parseCharacterFile(seeds.value(QStringLiteral("v2-plain.acs")), &error), qPrintable(error));
         const QString folder = qEnvironmentVariable("CHIMEWELL_FUZZ_SEEDS");
