@@ -580,6 +580,11 @@ private:
             return nullptr;
         const qint64 stride = (w + 3) & ~3;
         const qint64 expected = stride * h;
+        m_pictureBytes += expected;
+        if (m_pictureBytes > limits::pictureBytes) {
+            bad(QStringLiteral("the pictures take more than 64 MiB decoded"));
+            return nullptr;
+        }
         QByteArray raw;
         if (compressed) {
             QString why;
@@ -760,6 +765,11 @@ private:
             if (!pic)
                 return -1;
             const QRect area = QRect(QPoint(p->x, p->y), pic->size()) & canvas.rect();
+            m_pixelsLaid += qint64(area.width()) * area.height();
+            if (m_pixelsLaid > limits::pixelsLaid) {
+                bad(QStringLiteral("the frames lay more than 256 Mi pixels together"));
+                return -1;
+            }
             for (int y = area.top(); y <= area.bottom(); ++y) {
                 const uchar *src = pic->constScanLine(y - p->y);
                 uchar *dst = canvas.scanLine(y);
@@ -774,6 +784,11 @@ private:
         e.name = QStringLiteral("frame%1").arg(m_entries.size());
         e.size = canvas.size();
         e.png = palettePng(canvas, m_palette);
+        m_frameBytes += e.png.size();
+        if (m_frameBytes > limits::frameBytes) {
+            bad(QStringLiteral("the frames take more than 128 MiB packed"));
+            return -1;
+        }
         m_entries.append(e);
         m_frameIndex.insert(key, int(m_entries.size() - 1));
         return int(m_entries.size() - 1);
@@ -819,6 +834,9 @@ private:
     QList<Locator> m_images;
     QList<Locator> m_audio;
     QHash<quint32, QImage> m_pictures;
+    qint64 m_pictureBytes = 0;
+    qint64 m_pixelsLaid = 0;
+    qint64 m_frameBytes = 0;
     QHash<quint16, int> m_soundIndex;
     QHash<QByteArray, int> m_frameIndex;
     QList<FrameStore::Entry> m_entries;

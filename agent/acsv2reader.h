@@ -24,6 +24,11 @@ inline constexpr int imagesPerFrame = 64;
 inline constexpr int localizedInfos = 64;
 inline constexpr int states = 64;
 inline constexpr int namesPerState = 256;
+// What the pictures may take decoded, the frames packed, and the pixels laid
+// into frames in all: a few times what the largest genuine characters need.
+inline constexpr qint64 pictureBytes = 64 * 1024 * 1024;
+inline constexpr qint64 frameBytes = 128 * 1024 * 1024;
+inline constexpr qint64 pixelsLaid = 256 * 1024 * 1024;
 } // namespace limits
 
 // What the first bytes say the file is: a genuine version 2 character (Kind::V2),

@@ -352,14 +352,42 @@ private Q_SLOTS:
         w::CharacterDef palette = sample();
         palette.palette.resize(300);
         QTest::newRow("palette too big") << w::write(palette) << QStringLiteral("palette");
+        // Small files that would take unbounded work: big pictures laid again and again.
+        w::CharacterDef heavy = sample();
+        heavy.width = heavy.height = 512;
+        heavy.images = {picture(512, 512, 3, true)};
+        w::AnimationDef many{QStringLiteral("Many"), 2, {}, {}};
+        for (int f = 0; f < 256; ++f) {
+            w::FrameDef frame;
+            for (int k = 0; k < 64; ++k)
+                frame.images.append({0, f, k});
+            many.frames.append(frame);
+        }
+        heavy.animations = {many};
+        QTest::newRow("pixels laid without end") << w::write(heavy) << QStringLiteral("256 Mi pixels");
+        w::CharacterDef wide = sample();
+        wide.images.clear();
+        w::AnimationDef all{QStringLiteral("All"), 2, {}, {}};
+        for (int i = 0; i < 100; ++i) {
+            w::ImageDef img;
+            img.width = img.height = 1024;
+            img.data = w::compress(QByteArray(1024 * 1024, '\5'));
+            wide.images.append(img);
+            all.frames.append(w::FrameDef{{{i, 0, 0}}, -1, 10, -1, {}, {}});
+        }
+        wide.animations = {all};
+        QTest::newRow("pictures past 64 MiB") << w::write(wide) << QStringLiteral("64 MiB decoded");
     }
     void refuses()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, reason);
         QString error;
+        QElapsedTimer timer;
+        timer.start();
         QVERIFY(!parseCharacterFile(bytes, &error));
         QVERIFY2(error.contains(reason), qPrintable(error));
+        QVERIFY(timer.elapsed() < 10000);
     }
 
     // Every cut and every flipped byte of a small file is refused or read, within bounds.
