@@ -1,6 +1,7 @@
 // Genuine version 2 Agent characters: the decompressor, the reader and how a
 // loaded one maps onto our CharacterData. Files are made by acsv2writer.
 #include "agent/acsv2reader.h"
+#include "agent/agent.h"
 #include "agent/characterfile.h"
 #include "acsbuilder.h"
 #include "acsv2writer.h"
@@ -10,6 +11,7 @@
 #include <QLocale>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QtTest>
 
 using namespace chimewell::agent;
@@ -467,6 +469,38 @@ private Q_SLOTS:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(bytes);
         }
+    }
+
+    // Through the service: a genuine character shows, plays by any case, speaks
+    // with its mouth and hides like one of ours.
+    void performs()
+    {
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("^(?!This plugin does not support|PulseAudioService|pa_context|QAudio|ALSA).*")));
+        QTemporaryDir home;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
+        w::CharacterDef d = sample();
+        d.animations[1].frames[2].duration = 5;
+        d.animations[1].frames[3].branches.clear();
+        const QString path = home.filePath(QStringLiteral("casper.acs"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(w::write(d));
+        f.close();
+        AgentControl control;
+        QVERIFY(control.characters().load(QStringLiteral("casper"), path));
+        Character *c = control.characters().character(QStringLiteral("casper"));
+        QVERIFY(c);
+        QTest::ignoreMessage(QtWarningMsg, "casper has no animation \"NoSuch\"");
+        QStringList done;
+        connect(c, &Character::requestComplete, c, [&](int id, bool ok) { done << QStringLiteral("%1 %2").arg(id).arg(ok); });
+        const QList<int> ids{c->show(), c->play(QStringLiteral("gREET")), c->speak(QStringLiteral("Hello")),
+                             c->play(QStringLiteral("NoSuch")), c->hide()};
+        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 5, 15000);
+        QCOMPARE(done, (QStringList{QStringLiteral("%1 1").arg(ids[0]), QStringLiteral("%1 1").arg(ids[1]),
+                                    QStringLiteral("%1 1").arg(ids[2]), QStringLiteral("%1 0").arg(ids[3]),
+                                    QStringLiteral("%1 1").arg(ids[4])}));
+        QVERIFY(!c->isVisible());
     }
 
     // Seeds for the fuzzer: with CHIMEWELL_FUZZ_SEEDS set, written there.
