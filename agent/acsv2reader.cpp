@@ -696,6 +696,8 @@ private:
                     return bad(whereText + QStringLiteral(", frame %1: a picture is missing or damaged").arg(fi));
                 if (sound != 0xFFFF)
                     f.sound = soundIndex(sound, c);
+                if (f.sound == -2)
+                    return false;
                 a.frames.append(f);
             }
         }
@@ -730,6 +732,7 @@ private:
         m_mouthExact[shape] = exact;
     }
 
+    // The character's sound for the file's, -1 when it cannot be played, -2 past the limit.
     int soundIndex(quint16 index, CharacterData &c)
     {
         const auto it = m_soundIndex.constFind(index);
@@ -741,6 +744,12 @@ private:
             Sound s;
             QString why;
             // A sound we cannot play (not PCM, say) leaves the frame silent.
+            // Entries may all point at one big sound; what they copy is counted.
+            m_soundBytes += l.size;
+            if (m_soundBytes > limits::soundBytes) {
+                bad(QStringLiteral("the sounds take more than 64 MiB"));
+                return -2;
+            }
             if (l.size <= agent::limits::soundBytes && parseWaveSound(m_bytes.mid(l.offset, l.size), &s, &why)) {
                 result = int(c.sounds.size());
                 c.sounds.append(s);
@@ -837,6 +846,7 @@ private:
     qint64 m_pictureBytes = 0;
     qint64 m_pixelsLaid = 0;
     qint64 m_frameBytes = 0;
+    qint64 m_soundBytes = 0;
     QHash<quint16, int> m_soundIndex;
     QHash<QByteArray, int> m_frameIndex;
     QList<FrameStore::Entry> m_entries;

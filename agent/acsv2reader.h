@@ -29,6 +29,7 @@ inline constexpr int namesPerState = 256;
 inline constexpr qint64 pictureBytes = 64 * 1024 * 1024;
 inline constexpr qint64 frameBytes = 128 * 1024 * 1024;
 inline constexpr qint64 pixelsLaid = 256 * 1024 * 1024;
+inline constexpr qint64 soundBytes = 64 * 1024 * 1024;
 } // namespace limits
 
 // What the first bytes say the file is: a genuine version 2 character (Kind::V2),

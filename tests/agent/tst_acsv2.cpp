@@ -379,6 +379,27 @@ private Q_SLOTS:
         }
         wide.animations = {all};
         QTest::newRow("pictures past 64 MiB") << w::write(wide) << QStringLiteral("64 MiB decoded");
+        // Many sound entries, all the same 3 MiB sound.
+        w::CharacterDef loud = sample();
+        loud.sounds = {test::wav(190000, 8000, 16, 1)};
+        w::AnimationDef noisy{QStringLiteral("Noisy"), 2, {}, {}};
+        for (int i = 0; i < 40; ++i)
+            noisy.frames.append(w::FrameDef{{{0, 0, 0}}, i, 10, -1, {}, {}});
+        loud.animations.append(noisy);
+        QByteArray loudBytes = w::write(loud);
+        {
+            const qint64 listAt = qFromLittleEndian<quint32>(loudBytes.constData() + 28);
+            const QByteArray entry = loudBytes.mid(listAt + 4, 12);
+            QByteArray list;
+            list.append("\x28\0\0\0", 4); // forty entries
+            for (quint32 i = 0; i < 40; ++i)
+                list.append(entry);
+            const quint32 at = quint32(loudBytes.size()), size = quint32(list.size());
+            loudBytes.append(list);
+            qToLittleEndian<quint32>(at, loudBytes.data() + 28);
+            qToLittleEndian<quint32>(size, loudBytes.data() + 32);
+        }
+        QTest::newRow("sounds past 64 MiB") << loudBytes << QStringLiteral("sounds take more");
     }
     void refuses()
     {
