@@ -36,8 +36,7 @@ QString refusal(Kind kind)
     case Kind::Compound:
         return QStringLiteral("this is a version 1.5 Agent character (a compound document), which is not supported; "
                               "only version 2 characters and our own are");
-    case Kind::Other:
-        return QStringLiteral("this is not a character file (neither a zip archive nor a version 2 Agent character)");
+    case Kind::Other: // read as a zip, whose reader names what is wrong
     case Kind::Zip:
     case Kind::V2:
         break;

@@ -36,7 +36,8 @@ inline constexpr qint64 soundBytes = 64 * 1024 * 1024;
 // our zip (Kind::Zip) or something we name in a load failure.
 enum class Kind { Zip, V2, Web, Compound, Other };
 Kind identify(const QByteArray &head);
-// A user-facing reason why a file of that kind does not load.
+// A user-facing reason why a file of that kind does not load (empty for a zip,
+// a genuine character and anything else, which the zip reader names).
 QString refusal(Kind kind);
 
 // Undoes the platform's bit-oriented LZ77 compression. Returns exactly
