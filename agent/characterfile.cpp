@@ -1,4 +1,5 @@
 #include "agent/characterfile.h"
+#include "agent/acsv2reader.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -1242,8 +1243,22 @@ std::optional<CharacterData> parseOpened(const std::shared_ptr<Archive> &archive
 }
 } // namespace
 
+bool parseWaveSound(const QByteArray &data, Sound *out, QString *why)
+{
+    return parseWav(data, out, why);
+}
+
 std::optional<CharacterData> parseCharacterFile(const QByteArray &bytes, QString *error, const ParseOptions &options)
 {
+    // Genuine Agent characters are told apart from our zip by their first bytes.
+    const acsv2::Kind kind = acsv2::identify(bytes.left(8));
+    if (kind == acsv2::Kind::V2)
+        return acsv2::parse(bytes, error);
+    if (kind != acsv2::Kind::Zip && kind != acsv2::Kind::Other) {
+        if (error)
+            *error = acsv2::refusal(kind);
+        return std::nullopt;
+    }
     QString why;
     auto archive = std::make_shared<Archive>();
     const bool opened = archive->open(bytes, &why);
@@ -1268,7 +1283,7 @@ std::optional<CharacterData> loadCharacterFile(const QString &path, QString *err
             *error = QStringLiteral("%1 is larger than 64 MiB").arg(path);
         return std::nullopt;
     }
-    if (options.lazy) {
+    if (options.lazy && acsv2::identify(file.peek(8)) == acsv2::Kind::Zip) {
         QString why;
         auto archive = std::make_shared<Archive>();
         const bool opened = archive->openFile(path, &why);

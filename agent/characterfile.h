@@ -227,6 +227,9 @@ public:
     int findAnimation(const QString &name) const;
 };
 
+// Reads a RIFF WAVE of PCM samples (8 or 16 bit, mono or stereo); false with the reason in *why.
+bool parseWaveSound(const QByteArray &data, Sound *out, QString *why);
+
 // Parses the bytes of a character file. Returns nothing, with the reason in
 // *error, when the file breaks the format or one of its limits. Needs no
 // QGuiApplication and is safe on any thread (the fuzzer and file checks use it).
