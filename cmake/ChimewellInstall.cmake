@@ -42,6 +42,8 @@ function(chimewell_install_program target)
     chimewell_install_link(${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver ${name} ${CHIMEWELL_INSTALL_PROGRAMDIR}/${name})
     if(EXISTS ${PROJECT_SOURCE_DIR}/packaging/${name}.xml)
       install(FILES ${PROJECT_SOURCE_DIR}/packaging/${name}.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
+      # Also beside the program, where the build tree has it.
+      install(FILES ${PROJECT_SOURCE_DIR}/packaging/${name}.xml DESTINATION ${CHIMEWELL_INSTALL_PROGRAMDIR})
     endif()
   endif()
   if(EXISTS ${PROJECT_SOURCE_DIR}/packaging/man/${name}.1)
