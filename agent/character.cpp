@@ -723,22 +723,31 @@ void CharacterPrivate::showMenu(const QPoint &globalPos)
         QAction *a = menu->addAction(c.caption.isEmpty() ? c.name : c.caption);
         a->setEnabled(c.enabled);
         const QString name = c.name;
-        connect(a, &QAction::triggered, this, [this, name] { emitCommand(name); });
+        connect(a, &QAction::triggered, this, [this, name] { emitCommand(name); }, Qt::QueuedConnection);
         any = true;
     }
     if (any)
         menu->addSeparator();
-    connect(menu->addAction(QStringLiteral("Open Commands Window")), &QAction::triggered, this,
-            [] { service::showCommandsWindow(); });
-    connect(menu->addAction(QStringLiteral("Options...")), &QAction::triggered, this,
-            [] { service::setOptionsVisible(true); });
-    connect(menu->addAction(QStringLiteral("Hide")), &QAction::triggered, this, [this] {
-        // The user's hide is not a program's request: nothing is logged.
-        stopAll(true);
-        Request r;
-        r.kind = Request::Hide;
-        enqueue(r);
-    });
+    connect(
+        menu->addAction(QStringLiteral("Open Commands Window")), &QAction::triggered, this,
+        [] { service::showCommandsWindow(); }, Qt::QueuedConnection);
+    connect(
+        menu->addAction(QStringLiteral("Options...")), &QAction::triggered, this,
+        [] { service::setOptionsVisible(true); }, Qt::QueuedConnection);
+    connect(
+        menu->addAction(QStringLiteral("Hide")), &QAction::triggered, this,
+        [this] {
+            // The user's hide is not a program's request: nothing is logged.
+            stopAll(true);
+            Request r;
+            r.kind = Request::Hide;
+            enqueue(r);
+        },
+        Qt::QueuedConnection);
+    // The menu goes once hidden, and its choices run after the menu's own
+    // handling is over (queued): a command handler that waits (pause) lets
+    // deferred deletions run, which would otherwise delete the menu under its
+    // own key or mouse handler.
     connect(menu, &QMenu::aboutToHide, menu, &QObject::deleteLater);
     menu->popup(globalPos);
 }

@@ -29,6 +29,10 @@ for _ in $(seq 50); do the_clock "${PIDS[-1]}" >/dev/null && break; sleep 0.1; d
 win=$(the_clock "${PIDS[-1]}") || fail "no clock window"
 read -r x y w h < <(window_geometry "$win")
 [ "$x $y" = "200 100" ] || fail "clock at $x,$y, expected 200,100"
+# Both characters walk home beside the clock at start-up; the clicks below are
+# for the clock, not for a character passing over it.
+wait_for_log 'chimewell.agent: plany MoveTo' 40
+sleep 2
 
 # Drag by 20 px right and 10 down (300 and 150 twips), in small steps.
 xdotool mousemove --sync $((x + 20)) $((y + 10))
