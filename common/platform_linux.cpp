@@ -43,7 +43,7 @@ QString dataHome()
     return (!v.isEmpty() && QDir::isAbsolutePath(v)) ? v : QDir::homePath() + QStringLiteral("/.local/share");
 }
 
-// The mimeapps.list files in the order the freedesktop association spec reads
+// The mimeapps.list files in the order the freedesktop association rules read
 // them, the desktop's own ones before the general ones in each folder.
 QStringList mimeappsFiles()
 {
@@ -298,9 +298,9 @@ private:
         if (clock_gettime(CLOCK_REALTIME, &now) != 0)
             return false;
         constexpr time_t kFarAhead = time_t(50) * 365 * 24 * 3600;
-        itimerspec spec{};
-        spec.it_value.tv_sec = now.tv_sec + kFarAhead;
-        return timerfd_settime(m_fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr) == 0;
+        itimerspec when{};
+        when.it_value.tv_sec = now.tv_sec + kFarAhead;
+        return timerfd_settime(m_fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &when, nullptr) == 0;
     }
     void onReadable()
     {
