@@ -189,7 +189,9 @@ void TestAgentX11::rightClickMenuRaisesCommand()
     QVERIFY(!menu->actions().at(1)->isEnabled());
     menu->actions().at(0)->trigger();
     menu->close();
-    QCOMPARE(command.count(), 1);
+    // The choice is handled once the menu's own handling is over, never inside it.
+    QCOMPARE(command.count(), 0);
+    QTRY_COMPARE(command.count(), 1);
     const auto input = command.at(0).at(0).value<UserInput>();
     QCOMPARE(input.Name, QStringLiteral("time"));
     QCOMPARE(input.CharacterID, QStringLiteral("max"));
