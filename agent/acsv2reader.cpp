@@ -396,7 +396,8 @@ public:
         Locator info, anims, images, audio;
         if (!locator(head, &info) || !locator(head, &anims) || !locator(head, &images) || !locator(head, &audio))
             return bad(QStringLiteral("the file's header points outside the file"));
-        return readCharacter(info, c) && readImageTable(images) && readAudioTable(audio)
+        return readCharacter(info, c) && readLocatorTable(images, limits::images, QStringLiteral("image"), &m_images)
+            && readLocatorTable(audio, limits::sounds, QStringLiteral("sound"), &m_audio)
             && readAnimations(anims, c) && build(c);
     }
 
@@ -528,34 +529,19 @@ private:
         return true;
     }
 
-    bool readImageTable(const Locator &where)
+    // The image and sound tables: a count, then a locator and a checksum each.
+    bool readLocatorTable(const Locator &where, int limit, const QString &what, QList<Locator> *out)
     {
         Cursor cur = at(where);
         const quint32 n = cur.u32();
-        if (!cur.ok() || n > quint32(limits::images) || !cur.need(qint64(n) * 12))
-            return bad(QStringLiteral("the image table is damaged"));
+        if (!cur.ok() || n > quint32(limit) || !cur.need(qint64(n) * 12))
+            return bad(QStringLiteral("the %1 table is damaged").arg(what));
         for (quint32 i = 0; i < n; ++i) {
             Locator l;
             if (!locator(cur, &l))
-                return bad(QStringLiteral("image %1 lies outside the file").arg(i));
+                return bad(QStringLiteral("%1 %2 lies outside the file").arg(what).arg(i));
             cur.skip(4); // checksum
-            m_images.append(l);
-        }
-        return true;
-    }
-
-    bool readAudioTable(const Locator &where)
-    {
-        Cursor cur = at(where);
-        const quint32 n = cur.u32();
-        if (!cur.ok() || n > quint32(limits::sounds) || !cur.need(qint64(n) * 12))
-            return bad(QStringLiteral("the sound table is damaged"));
-        for (quint32 i = 0; i < n; ++i) {
-            Locator l;
-            if (!locator(cur, &l))
-                return bad(QStringLiteral("sound %1 lies outside the file").arg(i));
-            cur.skip(4);
-            m_audio.append(l);
+            out->append(l);
         }
         return true;
     }
