@@ -7,8 +7,9 @@
 #   scripts/fuzz-campaign.sh [RUNS [SECONDS [FUZZER ...]]]
 #
 # RUNS per fuzzer (default 10000000), SECONDS at most per fuzzer (default
-# 7200), FUZZER names (default: every fuzzer but the character-file one, whose
-# campaigns belong with its loader).
+# 7200), FUZZER names (default: every fuzzer). A file <fuzzer>.flags beside a
+# fuzzer's source adds libFuzzer flags, one per line (say, a -max_len for a
+# text format, where long inputs only slow the campaign down).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-10000000}
@@ -20,8 +21,7 @@ CC=clang CXX=clang++ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Rel
 names=("$@")
 if [ ${#names[@]} -eq 0 ]; then
   for f in "$top"/fuzz/*/fuzz_*.cpp; do
-    n=$(basename "$f" .cpp)
-    [ "$n" = fuzz_characterfile ] || names+=("$n")
+    names+=("$(basename "$f" .cpp)")
   done
 fi
 cmake --build "$build" --target "${names[@]}" -j1
@@ -38,11 +38,13 @@ for name in "${names[@]}"; do
   seeds=()
   [ -d "$area/seeds" ] && seeds+=("$area/seeds")
   dict=()
-  for d in "$area"/*.dict; do dict=(-dict="$d"); break; done
+  [ -f "$area/${name#fuzz_}.dict" ] && dict=(-dict="$area/${name#fuzz_}.dict")
+  flags=()
+  [ -f "$area/$name.flags" ] && mapfile -t flags < <(grep -v '^[[:space:]]*\(#\|$\)' "$area/$name.flags")
   echo "== $name: $runs runs, at most ${seconds}s"
   set +e
   "$build/fuzz/$name" -runs="$runs" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -print_final_stats=1 -artifact_prefix="$findings/" "${dict[@]}" "$work" "$keep" "${seeds[@]}" \
+    -print_final_stats=1 -artifact_prefix="$findings/" "${dict[@]}" "${flags[@]}" "$work" "$keep" "${seeds[@]}" \
     >"$build/campaign/$name.log" 2>&1
   rc=$?
   set -e

@@ -25,9 +25,11 @@ for f in "$build"/fuzz/*; do
   seeds=()
   for d in "$area/seeds" "$area/corpus"; do [ -d "$d" ] && seeds+=("$d"); done
   dict=()
-  for d in "$area"/*.dict; do dict=(-dict="$d"); break; done
+  [ -f "$area/${name#fuzz_}.dict" ] && dict=(-dict="$area/${name#fuzz_}.dict")
+  flags=()
+  [ -f "$area/$name.flags" ] && mapfile -t flags < <(grep -v '^[[:space:]]*\(#\|$\)' "$area/$name.flags")
   echo "-- $name for ${seconds}s"
   QT_QPA_PLATFORM=offscreen "$f" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -print_final_stats=1 "${dict[@]}" "$corpus" "${seeds[@]}" 2>&1 | tail -n 15
+    -print_final_stats=1 "${dict[@]}" "${flags[@]}" "$corpus" "${seeds[@]}" 2>&1 | tail -n 15
   test "${PIPESTATUS[0]}" -eq 0
 done
