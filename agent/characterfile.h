@@ -40,6 +40,8 @@ inline constexpr int framesPerAnimation = 256;
 inline constexpr int framesTotal = 4096;
 inline constexpr int minDuration = 10;
 inline constexpr int maxDuration = 10000;
+// What one pack may unpack to: its pictures at both scales.
+inline constexpr qint64 packBytes = 32 * 1024 * 1024;
 // A patch may lie over a patch, at most this deep, so a picture is at most this many decodes.
 inline constexpr int patchDepth = 8;
 } // namespace limits
@@ -122,10 +124,24 @@ public:
         int base = -1;    // a patch: drawn over this picture at `at`
         QPoint at;
         bool add = false; // the patch's bytes are added to the base's premultiplied pixels
+        int pack = -1;    // held in this pack instead, at `offset` (its 2x bytes follow)
+        qint64 offset = 0;
+        bool packed2x = false; // the pack's 2x bytes are to be shown
+    };
+
+    // Pictures compressed together; unpacked whole when one of them is first decoded.
+    struct Pack
+    {
+        QString name;
+        QByteArray data;  // empty when read from the archive on demand
+        qint64 rawSize = 0;
+        // The dictionary the pack was compressed against, as PNG at both scales, or none.
+        QByteArray dictionary, dictionary2x;
+        QSize dictionarySize;
     };
 
     // With an archive, entries marked lazy are read from it when decoded.
-    explicit FrameStore(QList<Entry> entries, std::shared_ptr<Archive> archive = {});
+    explicit FrameStore(QList<Entry> entries, std::shared_ptr<Archive> archive = {}, QList<Pack> packs = {});
 
     int count() const { return int(m_entries.size()); }
     const Entry &entry(int index) const { return m_entries.at(index); }
@@ -153,8 +169,21 @@ private:
     void insert(quint32 key, const QImage &image);
 
     QByteArray compressed(int index, int scale);
+    std::shared_ptr<const QByteArray> unpacked(int pack);
 
     const QList<Entry> m_entries;
+    const QList<Pack> m_packs;
+    QMutex m_packMutex;
+    // The two packs unpacked last: an animation's frames are decoded one after
+    // another, and a character mostly goes back and forth between two animations.
+    struct Unpacked
+    {
+        int index = -1;
+        std::shared_ptr<const QByteArray> bytes;
+        quint64 used = 0;
+    };
+    std::array<Unpacked, 2> m_unpacked;
+    quint64 m_packClock = 0;
     const std::shared_ptr<Archive> m_archive;
     QMutex m_archiveMutex; // libzip's archive is for one thread at a time
     mutable QMutex m_mutex;

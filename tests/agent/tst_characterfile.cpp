@@ -94,6 +94,83 @@ QImage difference(const QImage &base, const QImage &target, const QRect &r)
     return out;
 }
 
+// A character with packed pictures: Greet 1 whole and Greet 2 (a part laid
+// over Greet 1) in one pack, Wave 0 (bytes added to the rest picture) in another.
+// The rest picture, a PNG at both scales, is the packs' dictionary when asked.
+struct PackedCharacter
+{
+    TestCharacter t;
+    QMap<QString, QImage> want; // "greet_1", "2x/greet_1"...: what the loader must show
+    QByteArray greetRaw, waveRaw, dictionary;
+    QJsonObject packs;
+
+    explicit PackedCharacter(bool withDictionary)
+    {
+        t.manifest.insert(QStringLiteral("format"), 3);
+        const QString rest = QStringLiteral("frames/restpose_0.png");
+        QJsonObject patches;
+        for (int scale : {1, 2}) {
+            const QString prefix = scale == 2 ? QStringLiteral("2x/") : QString();
+            const QImage restImage = test::paintFrame(32, 32, QColor(200, 30, 30, 180), scale).convertToFormat(QImage::Format_ARGB32);
+            t.files.insert(prefix + rest, test::png(restImage));
+            dictionary += test::rgbaBytes(restImage);
+            const QImage one = test::paintFrame(32, 32, QColor(20, 130, 230, 200), scale).convertToFormat(QImage::Format_ARGB32);
+            QImage two = one, wave = restImage;
+            const QRect part(QPoint(3, 4) * scale, QSize(9, 13) * scale);
+            for (int y = part.top(); y <= part.bottom(); ++y) {
+                for (int x = part.left(); x <= part.right(); ++x) {
+                    two.setPixelColor(x, y, QColor(x * 7 % 256, y * 11 % 256, 90, (x + y) * 5 % 256));
+                    wave.setPixelColor(x, y, QColor(y * 3 % 256, 200, x * 13 % 256, 255 - x));
+                }
+            }
+            wholeOne[scale - 1] = test::rgbaBytes(one);
+            want.insert(prefix + QStringLiteral("greet_1"), one.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+            want.insert(prefix + QStringLiteral("greet_2"), two.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+            want.insert(prefix + QStringLiteral("wave_0"), wave.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+            partTwo[scale - 1] = test::rgbaBytes(two.copy(part));
+            waveBytes[scale - 1] = test::rgbaBytes(difference(restImage, wave, part));
+        }
+        // Each picture's 1x bytes, then its 2x bytes.
+        greetRaw = wholeOne[0] + wholeOne[1] + partTwo[0] + partTwo[1];
+        waveRaw = waveBytes[0] + waveBytes[1];
+        patches.insert(QStringLiteral("frames/greet_2.png"), patchOver(QStringLiteral("frames/greet_1.png"), 3, 4));
+        patches.insert(QStringLiteral("frames/wave_0.png"), patchOver(rest, 3, 4, QStringLiteral("add")));
+        t.manifest.insert(QStringLiteral("patches"), patches);
+        for (const char *name : {"frames/greet_1.png", "frames/greet_2.png", "frames/wave_0.png"})
+            t.files.remove(QLatin1String(name)); // the packs hold them: nothing else may
+        const QByteArray dict = withDictionary ? dictionary : QByteArray();
+        addPack(QStringLiteral("packs/greet.lzma"), test::lzmaPack(greetRaw, dict),
+                {{QStringLiteral("frames/greet_1.png"), QSize(32, 32)}, {QStringLiteral("frames/greet_2.png"), QSize(9, 13)}},
+                withDictionary ? rest : QString());
+        addPack(QStringLiteral("packs/wave.lzma"), test::lzmaPack(waveRaw, dict), {{QStringLiteral("frames/wave_0.png"), QSize(9, 13)}},
+                withDictionary ? rest : QString());
+    }
+
+    void addPack(const QString &name, const QByteArray &data, const QList<std::pair<QString, QSize>> &pictures,
+                 const QString &dictionaryName)
+    {
+        QJsonArray list;
+        for (const auto &[image, size] : pictures)
+            list.append(QJsonObject{{QStringLiteral("image"), image}, {QStringLiteral("width"), size.width()},
+                                    {QStringLiteral("height"), size.height()}});
+        QJsonObject pack{{QStringLiteral("pictures"), list}};
+        if (!dictionaryName.isEmpty())
+            pack.insert(QStringLiteral("dictionary"), dictionaryName);
+        packs.insert(name, pack);
+        t.manifest.insert(QStringLiteral("packs"), packs);
+        t.files.insert(name, data);
+    }
+
+    QByteArray wholeOne[2], partTwo[2], waveBytes[2];
+};
+
+QByteArray withPacks(const std::function<void(PackedCharacter &)> &change)
+{
+    PackedCharacter p(true);
+    change(p);
+    return p.t.build();
+}
+
 QByteArray zipOf(const QByteArray &manifest, const QMap<QString, QByteArray> &files)
 {
     QList<test::ZipEntry> entries{{QStringLiteral("manifest.json"), manifest, false}};
@@ -115,6 +192,10 @@ private Q_SLOTS:
     void damagedFilesFail();
     void patchesRebuildTheirPictures_data();
     void patchesRebuildTheirPictures();
+    void packedPicturesRebuild_data();
+    void packedPicturesRebuild();
+    void damagedPackFailsOnlyItsPictures_data();
+    void damagedPackFailsOnlyItsPictures();
     void fileChangedAfterLoading_data();
     void fileChangedAfterLoading();
     void brokenPictureFailsOnlyItsAnimation_data();
@@ -232,7 +313,6 @@ void TestCharacterFile::damagedFilesFail_data()
     QTest::newRow("manifest is not JSON") << zipOf("{\"format\": 1, ", {}) << QStringLiteral("JSON");
     QTest::newRow("manifest is a list") << zipOf("[1,2]", {}) << QStringLiteral("object");
     QTest::newRow("manifest over 1 MiB") << zipOf(QByteArray(1024 * 1024 + 1, ' '), {}) << QStringLiteral("manifest.json");
-    QTest::newRow("format 3") << withManifest([](QJsonObject &m) { m.insert(QStringLiteral("format"), 3); }) << QStringLiteral("format");
     QTest::newRow("name too long") << withManifest([](QJsonObject &m) { m.insert(QStringLiteral("name"), QString(257, QLatin1Char('n'))); })
                                    << QStringLiteral("name");
     QTest::newRow("description too long")
@@ -410,6 +490,54 @@ void TestCharacterFile::damagedFilesFail_data()
                }()
             << QStringLiteral("cannot be a patch");
     }
+    QTest::newRow("pack missing") << withPacks([](PackedCharacter &p) { p.t.files.remove(QStringLiteral("packs/wave.lzma")); })
+                                  << QStringLiteral("packs/wave.lzma is missing");
+    QTest::newRow("picture packed twice")
+        << withPacks([](PackedCharacter &p) {
+               p.addPack(QStringLiteral("packs/again.lzma"), QByteArray("x"), {{QStringLiteral("frames/greet_1.png"), QSize(32, 32)}}, {});
+           })
+        << QStringLiteral("packed twice");
+    QTest::newRow("packed picture larger than the frame")
+        << withPacks([](PackedCharacter &p) {
+               p.addPack(QStringLiteral("packs/big.lzma"), QByteArray("x"), {{QStringLiteral("frames/blink_0.png"), QSize(33, 32)}}, {});
+           })
+        << QStringLiteral("fit in the frame");
+    QTest::newRow("packed whole picture not frame-sized")
+        << withPacks([](PackedCharacter &p) {
+               p.addPack(QStringLiteral("packs/small.lzma"), QByteArray("x"), {{QStringLiteral("frames/blink_0.png"), QSize(31, 32)}}, {});
+           })
+        << QStringLiteral("not 32x32");
+    QTest::newRow("packed patch past the frame's edge")
+        << withPacks([](PackedCharacter &p) {
+               QJsonObject patches = p.t.manifest.value(QStringLiteral("patches")).toObject();
+               patches.insert(QStringLiteral("frames/greet_2.png"), patchOver(QStringLiteral("frames/greet_1.png"), 30, 4));
+               p.t.manifest.insert(QStringLiteral("patches"), patches);
+           })
+        << QStringLiteral("does not fit");
+    QTest::newRow("pack unpacking to too much")
+        << withPacks([](PackedCharacter &p) {
+               // Forty pictures of 512x512 are 200 MiB at both scales.
+               QList<std::pair<QString, QSize>> many;
+               for (int i = 0; i < 40; ++i)
+                   many.append({QStringLiteral("frames/many_%1.png").arg(i), QSize(512, 512)});
+               p.t.manifest.insert(QStringLiteral("width"), 512);
+               p.t.manifest.insert(QStringLiteral("height"), 512);
+               p.addPack(QStringLiteral("packs/many.lzma"), QByteArray("x"), many, {});
+           })
+        << QStringLiteral("unpacks to more than");
+    QTest::newRow("dictionary is itself packed")
+        << withPacks([](PackedCharacter &p) {
+               p.addPack(QStringLiteral("packs/greet.lzma"), QByteArray("x"),
+                         {{QStringLiteral("frames/greet_1.png"), QSize(32, 32)}}, QStringLiteral("frames/wave_0.png"));
+           })
+        << QStringLiteral("dictionary");
+    QTest::newRow("dictionary without its 2x picture")
+        << withPacks([](PackedCharacter &p) { p.t.files.remove(QStringLiteral("2x/frames/restpose_0.png")); })
+        << QStringLiteral("2x/frames/restpose_0.png is missing");
+    QTest::newRow("packs not an object") << withPacks([](PackedCharacter &p) { p.t.manifest.insert(QStringLiteral("packs"), 3); })
+                                         << QStringLiteral("packs");
+    QTest::newRow("format from the future") << withManifest([](QJsonObject &m) { m.insert(QStringLiteral("format"), 4); })
+                                            << QStringLiteral("format");
     QTest::newRow("mouth larger than the frame")
         << [] {
                TestCharacter t;
@@ -539,6 +667,92 @@ void TestCharacterFile::patchesRebuildTheirPictures()
         }
     }
     QVERIFY(c->store->cachedBytes() <= std::max<qint64>(budget, 2 * 64 * 64 * 4));
+}
+
+void TestCharacterFile::packedPicturesRebuild_data()
+{
+    QTest::addColumn<bool>("dictionary");
+    QTest::addColumn<bool>("lazy");
+    QTest::addColumn<int>("budget");
+    QTest::newRow("no dictionary") << false << false << 1024 * 1024;
+    QTest::newRow("dictionary") << true << false << 1024 * 1024;
+    QTest::newRow("dictionary, read on demand") << true << true << 1024 * 1024;
+    // Nothing cached: every picture comes from a pack unpacked again, in turns.
+    QTest::newRow("dictionary, read on demand, tiny cache") << true << true << 1;
+}
+
+void TestCharacterFile::packedPicturesRebuild()
+{
+    QFETCH(bool, dictionary);
+    QFETCH(bool, lazy);
+    QFETCH(int, budget);
+    const PackedCharacter p(dictionary);
+    QString error;
+    ParseOptions options;
+    options.lazy = lazy;
+    const auto c = parseCharacterFile(p.t.build(), &error, options);
+    QVERIFY2(c, qPrintable(error));
+    c->store->setBudget(budget);
+    const int greet = c->findAnimation(QStringLiteral("Greet")), wave = c->findAnimation(QStringLiteral("Wave"));
+    const QList<std::pair<QString, int>> pictures{{QStringLiteral("greet_1"), c->animations.at(greet).frames.at(1).image},
+                                                  {QStringLiteral("wave_0"), c->animations.at(wave).frames.at(0).image},
+                                                  {QStringLiteral("greet_2"), c->animations.at(greet).frames.at(2).image}};
+    for (int round = 0; round < 2; ++round) {
+        for (const auto &[name, index] : pictures) {
+            const FrameImage &f = c->images.at(index);
+            QCOMPARE(f.size(), QSize(32, 32));
+            QVERIFY(f.has2x());
+            QCOMPARE(f.image(), p.want.value(name));
+            QImage two = f.image2x();
+            QCOMPARE(two.devicePixelRatio(), 2.0);
+            two.setDevicePixelRatio(1.0);
+            QCOMPARE(two, p.want.value(QStringLiteral("2x/") + name));
+        }
+    }
+
+    // Without HiDPI the packed pictures offer no 2x either.
+    ParseOptions lowDpi = options;
+    lowDpi.hiDpi = false;
+    const auto low = parseCharacterFile(p.t.build(), &error, lowDpi);
+    QVERIFY2(low, qPrintable(error));
+    QVERIFY(!low->images.at(pictures.first().second).has2x());
+    QCOMPARE(low->images.at(pictures.first().second).image(), p.want.value(QStringLiteral("greet_1")));
+}
+
+void TestCharacterFile::damagedPackFailsOnlyItsPictures_data()
+{
+    QTest::addColumn<QByteArray>("pack");
+    const PackedCharacter p(true);
+    const QByteArray good = p.t.files.value(QStringLiteral("packs/greet.lzma"));
+    QTest::newRow("cut short") << good.left(good.size() / 2);
+    QByteArray flipped = good;
+    for (qsizetype i = 8; i < flipped.size(); i += 7)
+        flipped[i] = char(flipped[i] ^ 0x5a);
+    QTest::newRow("garbled") << flipped;
+    // More than the list says: unpacking stops at the listed size, nothing larger is allocated.
+    QTest::newRow("longer than its list") << test::lzmaPack(p.greetRaw + QByteArray(64 * 1024 * 1024, 'x'), p.dictionary);
+    QTest::newRow("shorter than its list") << test::lzmaPack(p.greetRaw.left(p.greetRaw.size() - 4), p.dictionary);
+    QTest::newRow("empty") << QByteArray();
+}
+
+void TestCharacterFile::damagedPackFailsOnlyItsPictures()
+{
+    QFETCH(QByteArray, pack);
+    for (bool lazy : {false, true}) {
+        PackedCharacter p(true);
+        p.t.files.insert(QStringLiteral("packs/greet.lzma"), pack);
+        QString error;
+        ParseOptions options;
+        options.lazy = lazy;
+        const auto c = parseCharacterFile(p.t.build(), &error, options);
+        QVERIFY2(c, qPrintable(error));
+        const int greet = c->findAnimation(QStringLiteral("Greet")), wave = c->findAnimation(QStringLiteral("Wave"));
+        QVERIFY(c->images.at(c->animations.at(greet).frames.at(1).image).image().isNull());
+        QVERIFY(c->images.at(c->animations.at(greet).frames.at(2).image).image2x().isNull());
+        // The other pack, and the pictures stored on their own, still show.
+        QCOMPARE(c->images.at(c->animations.at(wave).frames.at(0).image).image(), p.want.value(QStringLiteral("wave_0")));
+        QVERIFY(!c->images.at(c->animations.at(greet).frames.at(0).image).image().isNull());
+    }
 }
 
 void TestCharacterFile::fileChangedAfterLoading_data()
@@ -709,6 +923,7 @@ void TestCharacterFile::fuzzSeedsParse()
     setAnimation(rich, QStringLiteral("Greet"), a);
     rich.stored.insert(QStringLiteral("frames/restpose_0.png"), true);
     seeds.insert(QStringLiteral("rich.acs"), rich.build());
+    seeds.insert(QStringLiteral("packed.acs"), PackedCharacter(true).t.build());
 
     const QString folder = qEnvironmentVariable("CHIMEWELL_FUZZ_SEEDS");
     for (auto it = seeds.begin(); it != seeds.end(); ++it) {
