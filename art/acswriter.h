@@ -8,7 +8,7 @@
 
 namespace chimewell::art {
 
-// Collects entries and writes them as one zip archive. PNG and WAV entries are
+// Collects entries and writes them as one zip archive. PNG, WAV and packed (.lzma) entries are
 // stored (they are compressed already or tiny), everything else deflated.
 class AcsWriter final
 {
