@@ -79,7 +79,22 @@ QStringList requiredAnimations()
             QStringLiteral("MoveUp"),    QStringLiteral("MoveDown"),     QStringLiteral("Congratulate"),
             QStringLiteral("Confused"),  QStringLiteral("Decline"),      QStringLiteral("DoMagic1"),
             QStringLiteral("Explain"),   QStringLiteral("Greet"),        QStringLiteral("LookDown"),
-            QStringLiteral("Pleased"),   QStringLiteral("Read")};
+            QStringLiteral("Pleased"),   QStringLiteral("Read"),         QStringLiteral("Listen"),
+            QStringLiteral("Hear")};
+}
+
+Pose listenPose(const Pose &rest)
+{
+    Pose p = rest;
+    // The upper arm goes out and up, the forearm comes back in to the side of the head.
+    p.armR = 120;
+    p.elbowR = 68;
+    p.reach = 0.8;
+    p.lookX = -0.5;
+    p.lookY = -0.4;
+    p.brow = 0.6;
+    p.mouth = Mouth::Closed;
+    return p;
 }
 
 Pose speakPose(const Character &c)
@@ -292,6 +307,55 @@ std::vector<AnimationSpec> standardAnimations(const Character &c)
             .to(1750, [](Pose &p) { p.propOpen = 0; })
             .back(2000, R);
         out.push_back(gesture(QStringLiteral("Read"), tl));
+    }
+    {   // A hand cupped to the ear, held while the character listens. The hold runs
+        // round by itself (its last frame always branches back), and only leaving it
+        // early, as the service does when listening ends, lowers the hand again. The
+        // hand goes up and down through one shared picture, and the hold changes only
+        // the eyes, so the files grow little.
+        const Pose H = c.listening(listenPose(R));
+        const Pose mid = mix(R, H, 0.5);
+        Pose glance = H;
+        glance.lookX = 0.4;
+        glance.brow = 0.8;
+        Pose blink = glance;
+        blink.eyeOpen = 0;
+        Timeline tl(R);
+        tl.back(100, mid, Ease::Linear)
+            .back(listenLoopStart, H, Ease::Linear)
+            .hold(900)
+            .back(1000, glance, Ease::Linear)
+            .hold(1300)
+            .back(1400, blink, Ease::Linear)
+            .back(1500, glance, Ease::Linear)
+            .hold(listenLoopEnd)
+            .back(1800, H, Ease::Linear)
+            .back(1900, mid, Ease::Linear)
+            .back(2000, R, Ease::Linear);
+        AnimationSpec a = make(QStringLiteral("Listen"), tl);
+        a.branches.push_back({listenLoopEnd, listenLoopStart, 100});
+        a.exitAt = listenLoopEnd + 100;
+        a.returnTo = QStringLiteral("RestPose");
+        out.push_back(a);
+    }
+    {   // Heard it: two quick happy nods, then rest.
+        Pose down = R;
+        down.squash = -0.05;
+        down.happy = 1;
+        down.headTilt = 2;
+        Pose up = R;
+        up.squash = 0.015;
+        up.happy = 1;
+        up.brow = 0.6;
+        up.mouth = Mouth::Grin;
+        Timeline tl(R);
+        tl.back(100, down, Ease::Linear)
+            .back(200, up, Ease::Linear)
+            .back(300, down, Ease::Linear)
+            .back(400, up, Ease::Linear)
+            .hold(600)
+            .back(700, R, Ease::Linear);
+        out.push_back(gesture(QStringLiteral("Hear"), tl));
     }
 
     for (AnimationSpec &a : out)

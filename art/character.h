@@ -56,6 +56,9 @@ public:
     virtual QRect mouthRect() const = 0;
     // Draws the pose in scale-1 coordinates, the whole-figure transform already applied.
     virtual Anchors draw(QPainter &p, const Pose &pose) const = 0;
+    // The pose it listens in: a hand at its ear. Takes the one every character
+    // shares, for a figure whose ear or hand is elsewhere.
+    virtual Pose listening(const Pose &standard) const { return standard; }
     // A chance to change the standard animations (a plane flies in instead of popping up).
     virtual void adjust(AnimationSpec &) const {}
     // Sound effects are pitched per character, so seven chimes do not sound alike.

@@ -1,4 +1,5 @@
 // chimewell-art: draws the shipped characters and writes their .acs files.
+#include "animations.h"
 #include "character.h"
 #include "pack.h"
 
@@ -6,10 +7,26 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QImageWriter>
+#include <QPainter>
 
 #include <cstdio>
 
 using namespace chimewell::art;
+
+namespace {
+// Every step of one animation side by side at full size, to look at while drawing it.
+QImage strip(const Character &c, const AnimationSpec &a, int scale)
+{
+    const int steps = a.timeline.length() / a.step + 1;
+    const QSize cell = c.frameSize() * scale;
+    QImage out(cell.width() * steps, cell.height(), QImage::Format_RGB32);
+    out.fill(QColor(236, 240, 246));
+    QPainter p(&out);
+    for (int i = 0; i < steps; ++i)
+        p.drawImage(i * cell.width(), 0, render(c, a.timeline.at(i * a.step), scale));
+    return out;
+}
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -21,8 +38,13 @@ int main(int argc, char **argv)
     const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("Write <dir>/<id>.acs."), QStringLiteral("dir"));
     const QCommandLineOption sheet(QStringLiteral("contact-sheet"), QStringLiteral("Write <dir>/<id>.png."),
                                    QStringLiteral("dir"));
+    const QCommandLineOption strips(QStringLiteral("strip"),
+                                    QStringLiteral("Write <dir>/<id>-<animation>-<scale>x.png for --animation."),
+                                    QStringLiteral("dir"));
+    const QCommandLineOption animation(QStringLiteral("animation"), QStringLiteral("The animation --strip draws."),
+                                       QStringLiteral("name"));
     const QCommandLineOption list(QStringLiteral("list"), QStringLiteral("Print the character ids."));
-    cli.addOptions({out, sheet, list});
+    cli.addOptions({out, sheet, strips, animation, list});
     cli.addPositionalArgument(QStringLiteral("ids"), QStringLiteral("Characters to build (default: all)."));
     cli.process(app);
 
@@ -31,8 +53,8 @@ int main(int argc, char **argv)
             std::printf("%s\n", qPrintable(c->id()));
         return 0;
     }
-    if (!cli.isSet(out) && !cli.isSet(sheet)) {
-        std::fprintf(stderr, "chimewell-art: say --out DIR or --contact-sheet DIR\n");
+    if (!cli.isSet(out) && !cli.isSet(sheet) && !(cli.isSet(strips) && cli.isSet(animation))) {
+        std::fprintf(stderr, "chimewell-art: say --out DIR, --contact-sheet DIR or --strip DIR --animation NAME\n");
         return 2;
     }
 
@@ -53,6 +75,29 @@ int main(int argc, char **argv)
 
     int failures = 0;
     for (const auto &c : chosen) {
+        if (cli.isSet(strips) && cli.isSet(animation)) {
+            bool found = false;
+            for (const AnimationSpec &a : standardAnimations(*c)) {
+                if (a.name.compare(cli.value(animation), Qt::CaseInsensitive) != 0)
+                    continue;
+                found = true;
+                for (int scale : {1, 2}) {
+                    const QString path = QDir(cli.value(strips))
+                                             .filePath(QStringLiteral("%1-%2-%3x.png").arg(c->id(), a.name).arg(scale));
+                    if (!QDir().mkpath(cli.value(strips)) || !strip(*c, a, scale).save(path)) {
+                        std::fprintf(stderr, "chimewell-art: cannot write %s\n", qPrintable(path));
+                        ++failures;
+                    }
+                }
+            }
+            if (!found) {
+                std::fprintf(stderr, "chimewell-art: %s has no animation %s\n", qPrintable(c->id()),
+                             qPrintable(cli.value(animation)));
+                ++failures;
+            }
+        }
+        if (!cli.isSet(out) && !cli.isSet(sheet))
+            continue;
         const BuiltCharacter built = build(*c);
         if (cli.isSet(out)) {
             const QString dir = cli.value(out);

@@ -312,6 +312,9 @@ BuiltCharacter build(const Character &c, PngEffort effort)
         if (plan.exitToEnd)
             for (int i = 0; i < last; ++i)
                 built.frames[size_t(i)].exit = last;
+        if (plan.exitAt >= 0)
+            for (int i = 0, to = frameAt(plan.exitAt); i < to; ++i)
+                built.frames[size_t(i)].exit = to;
 
         QJsonArray frames;
         for (const BuiltFrame &f : built.frames) {
@@ -376,7 +379,8 @@ BuiltCharacter build(const Character &c, PngEffort effort)
         {QStringLiteral("Speaking"), list({"Speak"})},        {QStringLiteral("MovingLeft"), list({"MoveLeft"})},
         {QStringLiteral("MovingRight"), list({"MoveRight"})}, {QStringLiteral("MovingUp"), list({"MoveUp"})},
         {QStringLiteral("MovingDown"), list({"MoveDown"})},   {QStringLiteral("Idling"), list({"Idle1", "Blink", "Idle2"})},
-        {QStringLiteral("Rest"), list({"RestPose"})}};
+        {QStringLiteral("Rest"), list({"RestPose"})},         {QStringLiteral("Listening"), list({"Listen"})},
+        {QStringLiteral("Hearing"), list({"Hear"})}};
 
     out.manifest = QJsonObject{
         {QStringLiteral("format"), 1},

@@ -98,6 +98,7 @@ struct AnimationSpec
     int step = 100;
     bool mouth = false;       // frames carry the speech mouth
     bool exitToEnd = false;   // every frame but the last exits to the last one
+    int exitAt = -1;          // ms: when >= 0, every frame before this time exits to the frame shown then
     bool mergeStill = true;   // fold runs of identical frames into one longer frame
     bool cycle = false;       // a loop: the closing sample equals the first and is left out
     QString sound;            // sound entry played on the frame at soundAt

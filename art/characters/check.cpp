@@ -28,6 +28,16 @@ public:
     QRect mouthRect() const override { return draw::mouthBounds(mouthCentre(), 14); }
     double soundPitch() const override { return 1.12; }
 
+    // The long stroke has no ear: the glove cups the air just beside the face.
+    Pose listening(const Pose &standard) const override
+    {
+        Pose p = standard;
+        p.armR = 100;
+        p.elbowR = 75;
+        p.reach = 0.45;
+        return p;
+    }
+
     void adjust(AnimationSpec &a) const override
     {
         // The right arm starts high on the long stroke: raised straight up it would

@@ -29,6 +29,15 @@ public:
     QRect mouthRect() const override { return draw::mouthBounds(mouthCentre(), 14); }
     double soundPitch() const override { return 0.89; }
 
+    // A shorter reach keeps the listening hand by his ear, under the hat's brim.
+    Pose listening(const Pose &standard) const override
+    {
+        Pose p = standard;
+        p.reach = 0.5;
+        p.elbowR += 6;
+        return p;
+    }
+
     void adjust(AnimationSpec &a) const override
     {
         // His sleeves are wide: the scratching arm goes up outside the face.

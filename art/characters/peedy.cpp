@@ -30,6 +30,16 @@ public:
     QRect mouthRect() const override { return QRect(50, 54, 28, 26); }
     double soundPitch() const override { return 1.26; }
 
+    // The wing is raised high and folds its tip down over the ear hole.
+    Pose listening(const Pose &standard) const override
+    {
+        Pose p = standard;
+        p.armR = 150;
+        p.elbowR = 55;
+        p.reach = 0.45;
+        return p;
+    }
+
     void adjust(AnimationSpec &a) const override
     {
         // A wing scratches from the side, not across the eyes.

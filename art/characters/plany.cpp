@@ -30,6 +30,18 @@ public:
     QRect mouthRect() const override { return draw::mouthBounds(mouthCentre(), 16); }
     double soundPitch() const override { return 1.06; }
 
+    // A plane has no hands: the near wing swings up beside its face and the nose
+    // lifts towards the sound.
+    Pose listening(const Pose &standard) const override
+    {
+        Pose p = standard;
+        p.armR = -230;
+        p.elbowR = rest().elbowR;
+        p.reach = 0;
+        p.lean -= 4;
+        return p;
+    }
+
     void adjust(AnimationSpec &a) const override
     {
         const Pose R = rest();

@@ -405,6 +405,74 @@ private Q_SLOTS:
         }
     }
 
+    // Listening holds a hand at the ear for as long as it is not cut short: its
+    // frames go round a loop of their own, and leaving at any point before the hand
+    // comes down runs through it back to rest. Hearing is one short nod, also ending
+    // at rest. Both stay small: few pictures, most of them shared.
+    void listeningAndHearing()
+    {
+        for (const auto &c : m_chars) {
+            const BuiltCharacter &b = built(*c);
+            const QString id = c->id();
+            const QJsonObject states = b.manifest.value(QStringLiteral("states")).toObject();
+            QCOMPARE(states.value(QStringLiteral("Listening")).toArray(), QJsonArray({QStringLiteral("Listen")}));
+            QCOMPARE(states.value(QStringLiteral("Hearing")).toArray(), QJsonArray({QStringLiteral("Hear")}));
+            const BuiltAnimation *listen = nullptr, *hear = nullptr;
+            for (const BuiltAnimation &a : b.animations) {
+                if (a.name == QLatin1String("Listen"))
+                    listen = &a;
+                if (a.name == QLatin1String("Hear"))
+                    hear = &a;
+            }
+            QVERIFY2(listen && hear, qPrintable(id));
+            const QString rest = QStringLiteral("frames/rest.png");
+            const auto &lf = listen->frames;
+            // A few frames; a figure whose glow moves every step (the genie's smoke,
+            // the robot's lights) has one for every 100 ms of the two seconds.
+            QVERIFY2(lf.size() >= 6 && lf.size() <= 21, qPrintable(id));
+            QCOMPARE(lf.front().image, rest);
+            QCOMPARE(lf.back().image, rest);
+            QCOMPARE(listen->returnTo, QStringLiteral("RestPose"));
+
+            // Exactly one frame loops back, always, to a frame after the first; the
+            // loop's frames never show the rest picture.
+            int loopFrom = -1, loopTo = -1;
+            for (int i = 0; i < int(lf.size()); ++i) {
+                for (const auto &[to, probability] : lf[size_t(i)].branches) {
+                    QVERIFY2(loopFrom < 0 && probability == 100 && to > 0 && to < i, qPrintable(id));
+                    loopFrom = i;
+                    loopTo = to;
+                }
+            }
+            QVERIFY2(loopFrom > 0, qPrintable(id));
+            for (int i = loopTo; i <= loopFrom; ++i)
+                QVERIFY2(lf[size_t(i)].image != rest, qPrintable(id));
+            // The loop runs on by itself: nothing reaches the frames after it but exits.
+            const int down = loopFrom + 1;
+            for (int i = 0; i < down; ++i)
+                QCOMPARE(lf[size_t(i)].exit, down);
+            // The hand comes down about as fast as it went up.
+            QVERIFY2(std::abs((int(lf.size()) - 1 - down) - loopTo) <= 1, qPrintable(id));
+            // Each time round the loop holds the hand up for over a second.
+            int held = 0;
+            for (int i = loopTo; i <= loopFrom; ++i)
+                held += lf[size_t(i)].duration;
+            QVERIFY2(held >= 1000, qPrintable(id));
+
+            const auto &hf = hear->frames;
+            QVERIFY2(hf.size() >= 4 && hf.size() <= 8, qPrintable(id));
+            QCOMPARE(hf.back().image, rest);
+            QCOMPARE(hear->returnTo, QStringLiteral("RestPose"));
+            for (size_t i = 0; i + 1 < hf.size(); ++i)
+                QCOMPARE(hf[i].exit, int(hf.size()) - 1);
+            // A nod goes down twice through the same picture (propellers and glows aside).
+            QSet<QString> pictures;
+            for (const BuiltFrame &f : hf)
+                pictures.insert(f.image);
+            QVERIFY2(pictures.size() >= 3 && pictures.size() < int(hf.size()), qPrintable(id));
+        }
+    }
+
     // Nothing is cut off by the frame: no picture touches its top or sides, except
     // while flying in and out.
     void figuresFitTheFrame()
