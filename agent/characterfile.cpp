@@ -13,6 +13,7 @@
 #include <QtEndian>
 
 #include <lzma.h>
+#include <sys/mman.h>
 #include <zip.h>
 
 #include <cmath>
@@ -504,8 +505,8 @@ private:
                 if (m_packed.contains(image))
                     return bad(where + QStringLiteral(": the picture %1 is packed twice").arg(image));
                 m_packed.insert(image, Packed{int(m_packs.size()), pack.rawSize, QSize(w, h)});
-                pack.rawSize += qint64(w) * h * 4 * 5; // the picture, then its 2x
-                if (pack.rawSize > limits::packBytes)
+                pack.rawSize += qint64(w) * h * 4;
+                if (pack.rawSize * 4 > limits::packBytes)
                     return bad(where + QStringLiteral(" unpacks to more than %1 bytes").arg(limits::packBytes));
             }
             m_packs.append(pack);
@@ -710,7 +711,7 @@ private:
                 e.size = packed->size;
                 e.pack = packed->pack;
                 e.offset = packed->offset;
-                e.packed2x = m_options.hiDpi;
+                e.packed2x = m_packs.at(e.pack).has2x;
                 if (!m_imageExact.at(i))
                     return fail(m_error, QStringLiteral("the mouth image %1 cannot be packed").arg(name));
                 if (!placeFits(e, name, QSize(c.width, c.height)))
@@ -806,17 +807,26 @@ private:
     {
         QString dictionaryName;
         std::pair<QByteArray, QByteArray> dictionary;
-        for (const PackInfo &info : std::as_const(m_packs)) {
+        for (PackInfo &info : m_packs) {
             FrameStore::Pack pack;
             pack.name = info.name;
             pack.rawSize = info.rawSize;
             if (!m_archive.contains(info.name))
                 return fail(m_error, QStringLiteral("the pack %1 is missing").arg(info.name));
+            // Like a PNG's, a pack's 2x twin is optional: without it scale 1 is shown.
+            const QString name2x = QStringLiteral("2x/") + info.name;
+            info.has2x = m_options.hiDpi && m_archive.contains(name2x);
             if (!m_options.lazy) {
                 const auto data = m_archive.read(info.name, limits::archiveBytes, m_error);
                 if (!data)
                     return false;
                 pack.data = *data;
+                if (info.has2x) {
+                    const auto data2x = m_archive.read(name2x, limits::archiveBytes, m_error);
+                    if (!data2x)
+                        return false;
+                    pack.data2x = *data2x;
+                }
             }
             if (!info.dictionary.isEmpty()) {
                 if (m_packed.contains(info.dictionary) || m_patches.contains(info.dictionary))
@@ -824,19 +834,27 @@ private:
                 // Packs mostly share one dictionary: it is read once.
                 if (info.dictionary != dictionaryName) {
                     const auto one = m_archive.read(info.dictionary, limits::imageBytes, m_error);
-                    const auto two = one ? m_archive.read(QStringLiteral("2x/") + info.dictionary, limits::imageBytes, m_error)
-                                         : std::nullopt;
-                    if (!two)
+                    if (!one)
                         return false;
-                    if (pngSize(*one) != QSize(c.width, c.height) || pngSize(*two) != QSize(c.width, c.height) * 2)
-                        return fail(m_error, QStringLiteral("the dictionary of %1 is not a frame at both scales").arg(info.name));
+                    if (pngSize(*one) != QSize(c.width, c.height))
+                        return fail(m_error, QStringLiteral("the dictionary of %1 is not a whole frame").arg(info.name));
+                    // Without a 2x dictionary of the right size, no 2x pack can be unpacked.
+                    const QString dictionary2x = QStringLiteral("2x/") + info.dictionary;
+                    std::optional<QByteArray> two;
+                    if (m_archive.contains(dictionary2x))
+                        two = m_archive.read(dictionary2x, limits::imageBytes, nullptr);
+                    if (!two || pngSize(*two) != QSize(c.width, c.height) * 2)
+                        two = QByteArray();
                     dictionaryName = info.dictionary;
                     dictionary = {*one, *two};
                 }
+                info.has2x = info.has2x && !dictionary.second.isEmpty();
                 pack.dictionary = dictionary.first;
-                pack.dictionary2x = dictionary.second;
+                pack.dictionary2x = info.has2x ? dictionary.second : QByteArray();
                 pack.dictionarySize = QSize(c.width, c.height);
             }
+            if (!info.has2x)
+                pack.data2x.clear();
             out->append(pack);
         }
         return true;
@@ -894,7 +912,8 @@ private:
     {
         QString name;
         QString dictionary;
-        qint64 rawSize = 0;
+        qint64 rawSize = 0; // at scale 1
+        bool has2x = false; // its 2x twin is there and to be shown
     };
     QList<PackInfo> m_packs;
     struct Packed
@@ -1014,14 +1033,14 @@ QImage FrameStore::decode(int index, int scale)
     const Entry &e = m_entries.at(index);
     QImage own;
     if (e.pack >= 0) {
-        const std::shared_ptr<const QByteArray> raw = unpacked(e.pack);
+        const std::shared_ptr<const MappedBytes> raw = unpacked(e.pack, scale);
         const QSize size = e.size * scale;
         const qint64 bytes = qint64(size.width()) * size.height() * 4;
-        const qint64 at = e.offset + (scale == 2 ? bytes / 4 : 0);
+        const qint64 at = e.offset * scale * scale;
         // The list was checked against the pack's size at load; the unpacked bytes are exactly that size.
         if (!raw || at + bytes > raw->size())
             return {};
-        own = QImage(reinterpret_cast<const uchar *>(raw->constData() + at), size.width(), size.height(),
+        own = QImage(raw->data() + at, size.width(), size.height(),
                      size.width() * 4, QImage::Format_RGBA8888)
                   .convertToFormat(e.add ? QImage::Format_RGBA8888 : QImage::Format_ARGB32_Premultiplied);
     } else {
@@ -1082,53 +1101,105 @@ QByteArray straightBytes(const QByteArray &png, const QSize &size)
 }
 } // namespace
 
-std::shared_ptr<const QByteArray> FrameStore::unpacked(int index)
+// Large blocks in mappings of their own: an unpacked pack and the decoder's
+// window are megabytes used for a moment, and freed into the heap they would
+// stay resident as free space.
+namespace {
+constexpr size_t mappedFrom = 64 * 1024;
+constexpr size_t blockHeader = 16; // the block's size, keeping the rest aligned
+
+void *allocateBlock(size_t bytes)
+{
+    const size_t total = bytes + blockHeader;
+    if (total < bytes)
+        return nullptr;
+    void *block = nullptr;
+    if (total >= mappedFrom) {
+        block = mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (block == MAP_FAILED)
+            return nullptr;
+    } else {
+        block = std::malloc(total);
+        if (!block)
+            return nullptr;
+    }
+    *static_cast<size_t *>(block) = total;
+    return static_cast<char *>(block) + blockHeader;
+}
+
+void freeBlock(void *p)
+{
+    if (!p)
+        return;
+    char *block = static_cast<char *>(p) - blockHeader;
+    const size_t total = *reinterpret_cast<size_t *>(block);
+    if (total >= mappedFrom)
+        munmap(block, total);
+    else
+        std::free(block);
+}
+
+const lzma_allocator blockAllocator = {
+    [](void *, size_t count, size_t size) -> void * {
+        return size && count > SIZE_MAX / size ? nullptr : allocateBlock(count * size);
+    },
+    [](void *, void *p) { freeBlock(p); },
+    nullptr,
+};
+} // namespace
+
+MappedBytes::MappedBytes(qint64 size)
+    : m_data(size > 0 ? static_cast<uchar *>(allocateBlock(size_t(size))) : nullptr), m_size(m_data ? size : 0)
+{
+}
+
+MappedBytes::~MappedBytes() { freeBlock(m_data); }
+
+std::shared_ptr<const MappedBytes> FrameStore::unpacked(int index, int scale)
 {
     {
         QMutexLocker lock(&m_packMutex);
-        for (auto &slot : m_unpacked) {
-            if (slot.index == index) {
-                slot.used = ++m_packClock;
-                return slot.bytes;
-            }
-        }
+        if (m_unpacked.index == index && m_unpacked.scale == scale)
+            return m_unpacked.bytes;
     }
     // Unpacked outside the lock: the UI thread never waits for the worker's unpack
     // (at worst both unpack one pack).
     const Pack &pack = m_packs.at(index);
-    QByteArray data = pack.data;
+    QByteArray data = scale == 2 ? pack.data2x : pack.data;
     if (data.isEmpty() && m_archive) {
         QMutexLocker archiveLock(&m_archiveMutex);
-        data = m_archive->read(pack.name, limits::archiveBytes, nullptr).value_or(QByteArray());
+        const QString name = scale == 2 ? QStringLiteral("2x/") + pack.name : pack.name;
+        data = m_archive->read(name, limits::archiveBytes, nullptr).value_or(QByteArray());
     }
     QByteArray dictionary;
     if (!pack.dictionary.isEmpty()) {
-        dictionary = straightBytes(pack.dictionary, pack.dictionarySize) +
-                     straightBytes(pack.dictionary2x, pack.dictionarySize * 2);
-        if (dictionary.size() != qint64(pack.dictionarySize.width()) * pack.dictionarySize.height() * 4 * 5)
+        const QSize size = pack.dictionarySize * scale;
+        dictionary = straightBytes(scale == 2 ? pack.dictionary2x : pack.dictionary, size);
+        if (dictionary.size() != qint64(size.width()) * size.height() * 4)
             return {};
     }
-    if (data.isEmpty() || pack.rawSize <= 0 || pack.rawSize > limits::packBytes)
+    const qint64 rawSize = pack.rawSize * scale * scale;
+    if (data.isEmpty() || rawSize <= 0 || rawSize > limits::packBytes)
         return {};
     lzma_options_lzma options;
     if (lzma_lzma_preset(&options, 6))
         return {};
     // The window spans everything the pack can refer to; the output buffer, the
     // size its list gives, bounds what a damaged pack can make us allocate.
-    options.dict_size = std::max<uint32_t>(LZMA_DICT_SIZE_MIN, uint32_t(pack.rawSize + dictionary.size()));
+    options.dict_size = std::max<uint32_t>(LZMA_DICT_SIZE_MIN, uint32_t(rawSize + dictionary.size()));
     options.preset_dict = dictionary.isEmpty() ? nullptr : reinterpret_cast<const uint8_t *>(dictionary.constData());
     options.preset_dict_size = uint32_t(dictionary.size());
     const lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
-    auto raw = std::make_shared<QByteArray>(pack.rawSize, Qt::Uninitialized);
+    auto raw = std::make_shared<MappedBytes>(rawSize);
+    if (raw->size() != rawSize)
+        return {};
     size_t in = 0, out = 0;
-    const lzma_ret ret = lzma_raw_buffer_decode(filters, nullptr, reinterpret_cast<const uint8_t *>(data.constData()), &in,
-                                                size_t(data.size()), reinterpret_cast<uint8_t *>(raw->data()), &out,
-                                                size_t(raw->size()));
+    const lzma_ret ret = lzma_raw_buffer_decode(filters, &blockAllocator, reinterpret_cast<const uint8_t *>(data.constData()),
+                                                &in, size_t(data.size()), raw->data(), &out, size_t(raw->size()));
     if (ret != LZMA_OK || out != size_t(raw->size()) || in != size_t(data.size()))
         return {};
     QMutexLocker lock(&m_packMutex);
-    auto &oldest = m_unpacked[0].used <= m_unpacked[1].used ? m_unpacked[0] : m_unpacked[1];
-    oldest = Unpacked{index, raw, ++m_packClock};
+    m_unpacked = Unpacked{index, scale, raw};
     return raw;
 }
 
