@@ -12,6 +12,8 @@
 #include <QThreadPool>
 #include <QtEndian>
 
+#include <lzma.h>
+#include <sys/mman.h>
 #include <zip.h>
 
 #include <cmath>
@@ -350,8 +352,8 @@ public:
         const QJsonObject m = doc.object();
 
         int format = 0;
-        if (!toInt(m.value(QLatin1String("format")), 1, 2, &format))
-            return bad(QStringLiteral("\"format\" must be 1 or 2"));
+        if (!toInt(m.value(QLatin1String("format")), 1, 3, &format))
+            return bad(QStringLiteral("\"format\" must be 1, 2 or 3"));
         if (!text(m, "name", limits::nameChars, &c.name) || !text(m, "description", limits::descriptionChars, &c.description))
             return false;
         if (!toInt(m.value(QLatin1String("width")), limits::minSide, limits::maxSide, &c.width)
@@ -361,6 +363,8 @@ public:
         if (!parseVoice(m.value(QLatin1String("voice")), c.voice))
             return false;
         if (!parsePatches(m.value(QLatin1String("patches")), c))
+            return false;
+        if (!parsePacks(m.value(QLatin1String("packs")), c))
             return false;
         if (!parseAnimations(m.value(QLatin1String("animations")), c))
             return false;
@@ -462,6 +466,50 @@ private:
                 return bad(where + QStringLiteral(": \"mode\" must be \"replace\" or \"add\""));
             p.add = modeName == QLatin1String("add");
             m_patches.insert(it.key(), p);
+        }
+        return true;
+    }
+
+    // "packs": entry -> {pictures: [{image, width, height}], dictionary}. The
+    // unpacked size is known from the list, so it is capped before anything unpacks.
+    bool parsePacks(const QJsonValue &v, const CharacterData &c)
+    {
+        if (v.isUndefined() || v.isNull())
+            return true;
+        if (!v.isObject() || v.toObject().size() > limits::entries)
+            return bad(QStringLiteral("\"packs\" must be an object"));
+        const QJsonObject all = v.toObject();
+        for (auto it = all.begin(); it != all.end(); ++it) {
+            const QString where = QStringLiteral("the pack \"%1\"").arg(it.key());
+            if (!validEntryName(it.key()) || !it.value().isObject())
+                return bad(where + QStringLiteral(" must name an entry and be an object"));
+            const QJsonObject o = it.value().toObject();
+            PackInfo pack;
+            pack.name = it.key();
+            const QJsonValue dictionary = o.value(QLatin1String("dictionary"));
+            if (!dictionary.isUndefined()
+                && !entryName(dictionary, where + QStringLiteral(": \"dictionary\""), &pack.dictionary))
+                return false;
+            const QJsonValue pictures = o.value(QLatin1String("pictures"));
+            if (!pictures.isArray() || pictures.toArray().isEmpty() || pictures.toArray().size() > limits::framesTotal)
+                return bad(where + QStringLiteral(" must list its pictures"));
+            for (const QJsonValue &pv : pictures.toArray()) {
+                const QJsonObject po = pv.toObject();
+                QString image;
+                int w = 0, h = 0;
+                if (!pv.isObject() || !entryName(po.value(QLatin1String("image")), where + QStringLiteral(": a picture"), &image))
+                    return bad(where + QStringLiteral(": a picture must name its image"));
+                if (!toInt(po.value(QLatin1String("width")), 1, c.width, &w)
+                    || !toInt(po.value(QLatin1String("height")), 1, c.height, &h))
+                    return bad(where + QStringLiteral(": the picture %1 must fit in the frame").arg(image));
+                if (m_packed.contains(image))
+                    return bad(where + QStringLiteral(": the picture %1 is packed twice").arg(image));
+                m_packed.insert(image, Packed{int(m_packs.size()), pack.rawSize, QSize(w, h)});
+                pack.rawSize += qint64(w) * h * 4;
+                if (pack.rawSize * 4 > limits::packBytes)
+                    return bad(where + QStringLiteral(" unpacks to more than %1 bytes").arg(limits::packBytes));
+            }
+            m_packs.append(pack);
         }
         return true;
     }
@@ -647,10 +695,29 @@ private:
             }
         }
 
+        QList<FrameStore::Pack> packs;
+        if (!loadPacks(c, &packs))
+            return false;
+
         QList<FrameStore::Entry> entries(m_imageNames.size());
         const bool lazy = m_options.lazy;
         for (int i = 0; i < m_imageNames.size(); ++i) {
             const QString &name = m_imageNames.at(i);
+            const auto packed = m_packed.constFind(name);
+            if (packed != m_packed.constEnd()) {
+                FrameStore::Entry &e = entries[i];
+                e.name = name;
+                e.base = m_imageBase.at(i);
+                e.size = packed->size;
+                e.pack = packed->pack;
+                e.offset = packed->offset;
+                e.packed2x = m_packs.at(e.pack).has2x;
+                if (!m_imageExact.at(i))
+                    return fail(m_error, QStringLiteral("the mouth image %1 cannot be packed").arg(name));
+                if (!placeFits(e, name, QSize(c.width, c.height)))
+                    return false;
+                continue;
+            }
             // Lazily, only the header now; the whole entry (and its checksum) when it is decoded.
             const auto data = lazy ? headOf(name) : m_archive.read(name, limits::imageBytes, m_error);
             if (!data)
@@ -662,12 +729,10 @@ private:
             e.name = name;
             e.base = m_imageBase.at(i);
             const QSize max = m_imageMax.at(i);
+            e.size = *size;
             if (e.base >= 0) {
-                e.at = m_patches.value(name).at;
-                e.add = m_patches.value(name).add;
-                if (e.at.x() + size->width() > max.width() || e.at.y() + size->height() > max.height())
-                    return fail(m_error, QStringLiteral("the patch %1 (%2x%3 at %4,%5) does not fit in the frame")
-                                             .arg(name).arg(size->width()).arg(size->height()).arg(e.at.x()).arg(e.at.y()));
+                if (!placeFits(e, name, max))
+                    return false;
             } else if (m_imageExact.at(i) ? *size != max : (size->width() > max.width() || size->height() > max.height())) {
                 return fail(m_error, QStringLiteral("the image %1 is %2x%3, not %4x%5")
                                          .arg(name).arg(size->width()).arg(size->height()).arg(max.width()).arg(max.height()));
@@ -676,7 +741,6 @@ private:
                 e.lazy = true;
             else
                 e.png = *data;
-            e.size = *size;
 
             const QString hiName = QStringLiteral("2x/") + name;
             if (m_options.hiDpi && lazy) {
@@ -691,7 +755,7 @@ private:
                     e.png2x = *hi;
             }
         }
-        c.store = std::make_shared<FrameStore>(std::move(entries), lazy ? m_archivePtr : nullptr);
+        c.store = std::make_shared<FrameStore>(std::move(entries), lazy ? m_archivePtr : nullptr, std::move(packs));
         c.images.reserve(m_imageNames.size());
         for (int i = 0; i < m_imageNames.size(); ++i)
             c.images.append(FrameImage(c.store, i));
@@ -717,6 +781,81 @@ private:
                     idx = open >= 0 ? open : closed;
                 c.mouth[s] = c.images.at(idx);
             }
+        }
+        return true;
+    }
+
+    // A picture the file holds whole or as a patch laid at its place; a whole one is frame-sized.
+    bool placeFits(FrameStore::Entry &e, const QString &name, const QSize &max)
+    {
+        if (e.base < 0) {
+            if (e.size != max)
+                return fail(m_error, QStringLiteral("the image %1 is %2x%3, not %4x%5")
+                                         .arg(name).arg(e.size.width()).arg(e.size.height()).arg(max.width()).arg(max.height()));
+            return true;
+        }
+        e.at = m_patches.value(name).at;
+        e.add = m_patches.value(name).add;
+        if (e.at.x() + e.size.width() > max.width() || e.at.y() + e.size.height() > max.height())
+            return fail(m_error, QStringLiteral("the patch %1 (%2x%3 at %4,%5) does not fit in the frame")
+                                     .arg(name).arg(e.size.width()).arg(e.size.height()).arg(e.at.x()).arg(e.at.y()));
+        return true;
+    }
+
+    // Every pack's entry, and its dictionary: a whole picture stored on its own, at both scales.
+    bool loadPacks(const CharacterData &c, QList<FrameStore::Pack> *out)
+    {
+        QString dictionaryName;
+        std::pair<QByteArray, QByteArray> dictionary;
+        for (PackInfo &info : m_packs) {
+            FrameStore::Pack pack;
+            pack.name = info.name;
+            pack.rawSize = info.rawSize;
+            if (!m_archive.contains(info.name))
+                return fail(m_error, QStringLiteral("the pack %1 is missing").arg(info.name));
+            // Like a PNG's, a pack's 2x twin is optional: without it scale 1 is shown.
+            const QString name2x = QStringLiteral("2x/") + info.name;
+            info.has2x = m_options.hiDpi && m_archive.contains(name2x);
+            if (!m_options.lazy) {
+                const auto data = m_archive.read(info.name, limits::archiveBytes, m_error);
+                if (!data)
+                    return false;
+                pack.data = *data;
+                if (info.has2x) {
+                    const auto data2x = m_archive.read(name2x, limits::archiveBytes, m_error);
+                    if (!data2x)
+                        return false;
+                    pack.data2x = *data2x;
+                }
+            }
+            if (!info.dictionary.isEmpty()) {
+                if (m_packed.contains(info.dictionary) || m_patches.contains(info.dictionary))
+                    return fail(m_error, QStringLiteral("the dictionary of %1 must be a whole picture of its own").arg(info.name));
+                // Packs mostly share one dictionary: it is read once.
+                if (info.dictionary != dictionaryName) {
+                    const auto one = m_archive.read(info.dictionary, limits::imageBytes, m_error);
+                    if (!one)
+                        return false;
+                    if (pngSize(*one) != QSize(c.width, c.height))
+                        return fail(m_error, QStringLiteral("the dictionary of %1 is not a whole frame").arg(info.name));
+                    // Without a 2x dictionary of the right size, no 2x pack can be unpacked.
+                    const QString dictionary2x = QStringLiteral("2x/") + info.dictionary;
+                    std::optional<QByteArray> two;
+                    if (m_archive.contains(dictionary2x))
+                        two = m_archive.read(dictionary2x, limits::imageBytes, nullptr);
+                    if (!two || pngSize(*two) != QSize(c.width, c.height) * 2)
+                        two = QByteArray();
+                    dictionaryName = info.dictionary;
+                    dictionary = {*one, *two};
+                }
+                info.has2x = info.has2x && !dictionary.second.isEmpty();
+                pack.dictionary = dictionary.first;
+                pack.dictionary2x = info.has2x ? dictionary.second : QByteArray();
+                pack.dictionarySize = QSize(c.width, c.height);
+            }
+            if (!info.has2x)
+                pack.data2x.clear();
+            out->append(pack);
         }
         return true;
     }
@@ -769,6 +908,21 @@ private:
     };
     QHash<QString, Patch> m_patches;
     QList<int> m_imageBase;
+    struct PackInfo
+    {
+        QString name;
+        QString dictionary;
+        qint64 rawSize = 0; // at scale 1
+        bool has2x = false; // its 2x twin is there and to be shown
+    };
+    QList<PackInfo> m_packs;
+    struct Packed
+    {
+        int pack = -1;
+        qint64 offset = 0;
+        QSize size;
+    };
+    QHash<QString, Packed> m_packed;
 };
 
 } // namespace
@@ -813,8 +967,8 @@ QThreadPool &decodePool()
 quint32 cacheKey(int index, int scale) { return quint32(index) * 2 + (scale == 2 ? 1 : 0); }
 } // namespace
 
-FrameStore::FrameStore(QList<Entry> entries, std::shared_ptr<Archive> archive)
-    : m_entries(std::move(entries)), m_archive(std::move(archive))
+FrameStore::FrameStore(QList<Entry> entries, std::shared_ptr<Archive> archive, QList<Pack> packs)
+    : m_entries(std::move(entries)), m_packs(std::move(packs)), m_archive(std::move(archive))
 {
     limitImageAllocations();
 }
@@ -823,7 +977,8 @@ bool FrameStore::has2x(int index) const
 {
     // A patch has a 2x picture only when everything under it has one too.
     for (int depth = 0; index >= 0 && index < count() && depth <= limits::patchDepth; ++depth) {
-        if (m_entries.at(index).png2x.isEmpty() && !(m_entries.at(index).lazy2x && m_archive))
+        const Entry &e = m_entries.at(index);
+        if (e.png2x.isEmpty() && !(e.lazy2x && m_archive) && !(e.pack >= 0 && e.packed2x))
             return false;
         index = m_entries.at(index).base;
     }
@@ -876,14 +1031,28 @@ QImage FrameStore::decode(int index, int scale)
     // A patch decodes its base through image(); chains were checked at load, so
     // this recursion is at most limits::patchDepth deep.
     const Entry &e = m_entries.at(index);
-    const QByteArray png = compressed(index, scale);
-    if (png.isEmpty())
-        return {};
+    QImage own;
+    if (e.pack >= 0) {
+        const std::shared_ptr<const MappedBytes> raw = unpacked(e.pack, scale);
+        const QSize size = e.size * scale;
+        const qint64 bytes = qint64(size.width()) * size.height() * 4;
+        const qint64 at = e.offset * scale * scale;
+        // The list was checked against the pack's size at load; the unpacked bytes are exactly that size.
+        if (!raw || at + bytes > raw->size())
+            return {};
+        own = QImage(raw->data() + at, size.width(), size.height(),
+                     size.width() * 4, QImage::Format_RGBA8888)
+                  .convertToFormat(e.add ? QImage::Format_RGBA8888 : QImage::Format_ARGB32_Premultiplied);
+    } else {
+        const QByteArray png = compressed(index, scale);
+        if (png.isEmpty())
+            return {};
+        own = decodePng(png, e.size * scale, e.add);
+    }
     {
         QMutexLocker lock(&m_mutex);
         ++m_decodes;
     }
-    QImage own = decodePng(png, e.size * scale, e.add);
     if (own.isNull() || e.base < 0) {
         if (!own.isNull() && scale == 2)
             own.setDevicePixelRatio(2.0);
@@ -915,6 +1084,123 @@ QImage FrameStore::decode(int index, int scale)
     }
     whole.setDevicePixelRatio(scale);
     return whole;
+}
+
+namespace {
+// A picture's straight RGBA bytes, row after row, as a pack's dictionary holds them.
+QByteArray straightBytes(const QByteArray &png, const QSize &size)
+{
+    const QImage image = decodePng(png, size, true);
+    if (image.isNull())
+        return {};
+    QByteArray out;
+    out.reserve(qsizetype(size.width()) * size.height() * 4);
+    for (int y = 0; y < image.height(); ++y)
+        out.append(reinterpret_cast<const char *>(image.constScanLine(y)), qsizetype(size.width()) * 4);
+    return out;
+}
+} // namespace
+
+// Large blocks in mappings of their own: an unpacked pack and the decoder's
+// window are megabytes used for a moment, and freed into the heap they would
+// stay resident as free space.
+namespace {
+constexpr size_t mappedFrom = 64 * 1024;
+constexpr size_t blockHeader = 16; // the block's size, keeping the rest aligned
+
+void *allocateBlock(size_t bytes)
+{
+    const size_t total = bytes + blockHeader;
+    if (total < bytes)
+        return nullptr;
+    void *block = nullptr;
+    if (total >= mappedFrom) {
+        block = mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (block == MAP_FAILED)
+            return nullptr;
+    } else {
+        block = std::malloc(total);
+        if (!block)
+            return nullptr;
+    }
+    *static_cast<size_t *>(block) = total;
+    return static_cast<char *>(block) + blockHeader;
+}
+
+void freeBlock(void *p)
+{
+    if (!p)
+        return;
+    char *block = static_cast<char *>(p) - blockHeader;
+    const size_t total = *reinterpret_cast<size_t *>(block);
+    if (total >= mappedFrom)
+        munmap(block, total);
+    else
+        std::free(block);
+}
+
+const lzma_allocator blockAllocator = {
+    [](void *, size_t count, size_t size) -> void * {
+        return size && count > SIZE_MAX / size ? nullptr : allocateBlock(count * size);
+    },
+    [](void *, void *p) { freeBlock(p); },
+    nullptr,
+};
+} // namespace
+
+MappedBytes::MappedBytes(qint64 size)
+    : m_data(size > 0 ? static_cast<uchar *>(allocateBlock(size_t(size))) : nullptr), m_size(m_data ? size : 0)
+{
+}
+
+MappedBytes::~MappedBytes() { freeBlock(m_data); }
+
+std::shared_ptr<const MappedBytes> FrameStore::unpacked(int index, int scale)
+{
+    {
+        QMutexLocker lock(&m_packMutex);
+        if (m_unpacked.index == index && m_unpacked.scale == scale)
+            return m_unpacked.bytes;
+    }
+    // Unpacked outside the lock: the UI thread never waits for the worker's unpack
+    // (at worst both unpack one pack).
+    const Pack &pack = m_packs.at(index);
+    QByteArray data = scale == 2 ? pack.data2x : pack.data;
+    if (data.isEmpty() && m_archive) {
+        QMutexLocker archiveLock(&m_archiveMutex);
+        const QString name = scale == 2 ? QStringLiteral("2x/") + pack.name : pack.name;
+        data = m_archive->read(name, limits::archiveBytes, nullptr).value_or(QByteArray());
+    }
+    QByteArray dictionary;
+    if (!pack.dictionary.isEmpty()) {
+        const QSize size = pack.dictionarySize * scale;
+        dictionary = straightBytes(scale == 2 ? pack.dictionary2x : pack.dictionary, size);
+        if (dictionary.size() != qint64(size.width()) * size.height() * 4)
+            return {};
+    }
+    const qint64 rawSize = pack.rawSize * scale * scale;
+    if (data.isEmpty() || rawSize <= 0 || rawSize > limits::packBytes)
+        return {};
+    lzma_options_lzma options;
+    if (lzma_lzma_preset(&options, 6))
+        return {};
+    // The window spans everything the pack can refer to; the output buffer, the
+    // size its list gives, bounds what a damaged pack can make us allocate.
+    options.dict_size = std::max<uint32_t>(LZMA_DICT_SIZE_MIN, uint32_t(rawSize + dictionary.size()));
+    options.preset_dict = dictionary.isEmpty() ? nullptr : reinterpret_cast<const uint8_t *>(dictionary.constData());
+    options.preset_dict_size = uint32_t(dictionary.size());
+    const lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+    auto raw = std::make_shared<MappedBytes>(rawSize);
+    if (raw->size() != rawSize)
+        return {};
+    size_t in = 0, out = 0;
+    const lzma_ret ret = lzma_raw_buffer_decode(filters, &blockAllocator, reinterpret_cast<const uint8_t *>(data.constData()),
+                                                &in, size_t(data.size()), raw->data(), &out, size_t(raw->size()));
+    if (ret != LZMA_OK || out != size_t(raw->size()) || in != size_t(data.size()))
+        return {};
+    QMutexLocker lock(&m_packMutex);
+    m_unpacked = Unpacked{index, scale, raw};
+    return raw;
 }
 
 void FrameStore::insert(quint32 key, const QImage &image)

@@ -40,6 +40,8 @@ inline constexpr int framesPerAnimation = 256;
 inline constexpr int framesTotal = 4096;
 inline constexpr int minDuration = 10;
 inline constexpr int maxDuration = 10000;
+// What one pack may unpack to, at scale 2 (a quarter of it at scale 1).
+inline constexpr qint64 packBytes = 32 * 1024 * 1024;
 // A patch may lie over a patch, at most this deep, so a picture is at most this many decodes.
 inline constexpr int patchDepth = 8;
 } // namespace limits
@@ -104,6 +106,22 @@ private:
     int m_index = -1;
 };
 
+// Bytes in a block of their own, given back to the system when destroyed.
+class MappedBytes final
+{
+public:
+    explicit MappedBytes(qint64 size); // size() is 0 when the memory is not there
+    ~MappedBytes();
+    MappedBytes(const MappedBytes &) = delete;
+    MappedBytes &operator=(const MappedBytes &) = delete;
+    uchar *data() const { return m_data; }
+    qint64 size() const { return m_size; }
+
+private:
+    uchar *const m_data;
+    const qint64 m_size;
+};
+
 // The compressed pictures of one character and a bounded cache of decoded ones.
 // Pictures are decoded on first use, on the asking thread, or ahead of need on
 // the worker pool (prefetch). Safe to use from any thread.
@@ -122,12 +140,28 @@ public:
         int base = -1;    // a patch: drawn over this picture at `at`
         QPoint at;
         bool add = false; // the patch's bytes are added to the base's premultiplied pixels
+        int pack = -1;    // held in this pack instead, at `offset` (four times that in the 2x pack)
+        qint64 offset = 0;
+        bool packed2x = false; // the pack has a 2x twin, to be shown
+    };
+
+    // Pictures compressed together, one scale to an entry; a pack is unpacked
+    // whole when one of its pictures is first decoded at that scale.
+    struct Pack
+    {
+        QString name;     // the 1x entry; the 2x twin is "2x/" + name
+        QByteArray data, data2x; // empty when read from the archive on demand
+        qint64 rawSize = 0; // unpacked, at scale 1
+        // The dictionary the pack was compressed against, as PNG at both scales, or none.
+        QByteArray dictionary, dictionary2x;
+        QSize dictionarySize;
     };
 
     // With an archive, entries marked lazy are read from it when decoded.
-    explicit FrameStore(QList<Entry> entries, std::shared_ptr<Archive> archive = {});
+    explicit FrameStore(QList<Entry> entries, std::shared_ptr<Archive> archive = {}, QList<Pack> packs = {});
 
     int count() const { return int(m_entries.size()); }
+    bool hasPacks() const { return !m_packs.isEmpty(); }
     const Entry &entry(int index) const { return m_entries.at(index); }
     // The whole picture at scale 1 or 2; null when it (or a picture it is drawn over) does not decode.
     QImage image(int index, int scale);
@@ -153,8 +187,20 @@ private:
     void insert(quint32 key, const QImage &image);
 
     QByteArray compressed(int index, int scale);
+    std::shared_ptr<const MappedBytes> unpacked(int pack, int scale);
 
     const QList<Entry> m_entries;
+    const QList<Pack> m_packs;
+    QMutex m_packMutex;
+    // The pack unpacked last: an animation's frames are decoded one after another,
+    // and the decoded cache covers going back to what played before.
+    struct Unpacked
+    {
+        int index = -1;
+        int scale = 1;
+        std::shared_ptr<const MappedBytes> bytes;
+    };
+    Unpacked m_unpacked;
     const std::shared_ptr<Archive> m_archive;
     QMutex m_archiveMutex; // libzip's archive is for one thread at a time
     mutable QMutex m_mutex;

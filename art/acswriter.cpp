@@ -65,7 +65,7 @@ bool AcsWriter::write(const QString &path, QString *error) const
             zip_discard(z);
             return fail(QStringLiteral("cannot add %1: %2").arg(name, why));
         }
-        const bool packed = name.endsWith(QLatin1String(".png")) || name.endsWith(QLatin1String(".wav"));
+        const bool packed = name.endsWith(QLatin1String(".png")) || name.endsWith(QLatin1String(".lzma"));
         if (zip_set_file_compression(z, zip_uint64_t(index), packed ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0) < 0 ||
             zip_file_set_mtime(z, zip_uint64_t(index), entryTime, 0) < 0) {
             const QString why = zipMessage(z);

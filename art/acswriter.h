@@ -8,8 +8,8 @@
 
 namespace chimewell::art {
 
-// Collects entries and writes them as one zip archive. PNG and WAV entries are
-// stored (they are compressed already or tiny), everything else deflated.
+// Collects entries and writes them as one zip archive. PNG and packed (.lzma)
+// entries are stored (they are compressed already), everything else deflated.
 class AcsWriter final
 {
 public:

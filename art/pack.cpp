@@ -13,6 +13,8 @@
 #include <QJsonDocument>
 #include <QPainter>
 
+#include <lzma.h>
+
 #include <cmath>
 #include <optional>
 
@@ -66,22 +68,37 @@ QRect differingRect(const QImage &a, const QImage &b)
     return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
-// The bytes to add, modulo 256, to each premultiplied pixel of `base` in `r` to
-// get `target` (both premultiplied ARGB32), as an RGBA image; zero where they agree.
-QImage difference(const QImage &base, const QImage &target, const QRect &r)
+// A picture's bytes as a pack holds them: straight RGBA rows, no padding.
+QByteArray rawBytes(const QImage &rgba)
 {
-    QImage out(r.size(), QImage::Format_RGBA8888);
-    for (int y = 0; y < r.height(); ++y) {
-        const auto *b = reinterpret_cast<const QRgb *>(base.constScanLine(r.y() + y)) + r.x();
-        const auto *t = reinterpret_cast<const QRgb *>(target.constScanLine(r.y() + y)) + r.x();
-        uchar *d = out.scanLine(y);
-        for (int x = 0; x < r.width(); ++x, d += 4) {
-            d[0] = uchar(qRed(t[x]) - qRed(b[x]));
-            d[1] = uchar(qGreen(t[x]) - qGreen(b[x]));
-            d[2] = uchar(qBlue(t[x]) - qBlue(b[x]));
-            d[3] = uchar(qAlpha(t[x]) - qAlpha(b[x]));
-        }
-    }
+    QByteArray out;
+    out.reserve(qsizetype(rgba.width()) * rgba.height() * 4);
+    for (int y = 0; y < rgba.height(); ++y)
+        out.append(reinterpret_cast<const char *>(rgba.constScanLine(y)), qsizetype(rgba.width()) * 4);
+    return out;
+}
+
+// Some animations' new pictures, compressed together: they repeat one another
+// far more than any one picture repeats itself.
+QByteArray compressPack(const QByteArray &raw, const QByteArray &dictionary, PngEffort effort)
+{
+    lzma_options_lzma options;
+    if (lzma_lzma_preset(&options, effort == PngEffort::Best ? 6 | LZMA_PRESET_EXTREME : 1))
+        return {};
+    // One more byte of context than the preset: a pixel's colour follows the
+    // pixel before it more often than text does.
+    options.lc = 4;
+    // Everything a pack can refer back to, as the loader sizes its window too.
+    options.dict_size = std::max<uint32_t>(LZMA_DICT_SIZE_MIN, uint32_t(raw.size() + dictionary.size()));
+    options.preset_dict = reinterpret_cast<const uint8_t *>(dictionary.constData());
+    options.preset_dict_size = uint32_t(dictionary.size());
+    const lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+    QByteArray out(qsizetype(lzma_stream_buffer_bound(size_t(raw.size()))), Qt::Uninitialized);
+    size_t used = 0;
+    if (lzma_raw_buffer_encode(filters, nullptr, reinterpret_cast<const uint8_t *>(raw.constData()), size_t(raw.size()),
+                               reinterpret_cast<uint8_t *>(out.data()), &used, size_t(out.size())) != LZMA_OK)
+        return {};
+    out.truncate(qsizetype(used));
     return out;
 }
 
@@ -151,10 +168,50 @@ BuiltCharacter build(const Character &c, PngEffort effort)
     std::optional<Known> rest;      // the rest picture: most frames differ from it in part only
     std::optional<Known> lastWhole; // the animation's latest whole picture
     std::optional<Known> previous;  // the animation's latest new picture
+    // The current animation's pack: what it lists and its bytes before compression.
+    QJsonArray packList;
+    QByteArray packRaw[2]; // scale 1, scale 2
+    QJsonObject packs;
+    // The rest picture, straight as stored at each scale: every pack starts from it.
+    QByteArray dictionary[2];
+    const QString restName = QStringLiteral("frames/rest.png");
+    // Every picture but the one shown first goes into its animation's pack.
+    auto store = [&](const QString &name, const QImage &one, const QImage &two) {
+        if (name == restName) {
+            out.entries.emplace_back(name, png(one));
+            out.entries.emplace_back(QStringLiteral("2x/") + name, png(two));
+            dictionary[0] = rawBytes(one);
+            dictionary[1] = rawBytes(two);
+            return;
+        }
+        packRaw[0] += rawBytes(one);
+        packRaw[1] += rawBytes(two);
+        packList.append(QJsonObject{{QStringLiteral("image"), name},
+                                    {QStringLiteral("width"), one.width()},
+                                    {QStringLiteral("height"), one.height()}});
+    };
+    // A pack is unpacked whole when one of its pictures is first needed and
+    // kept while its animations play: small enough to cost little memory, large
+    // enough to hold a few animations' repeats.
+    constexpr qsizetype packAtLeast = 1024 * 1024;
+    auto closePack = [&](const QString &id) {
+        if (packList.isEmpty())
+            return;
+        const QString packName = QStringLiteral("packs/%1.lzma").arg(id);
+        out.entries.emplace_back(packName, compressPack(packRaw[0], dictionary[0], effort));
+        out.entries.emplace_back(QStringLiteral("2x/") + packName, compressPack(packRaw[1], dictionary[1], effort));
+        QJsonObject pack{{QStringLiteral("pictures"), packList}};
+        if (!dictionary[0].isEmpty())
+            pack.insert(QStringLiteral("dictionary"), restName);
+        packs.insert(packName, pack);
+        packList = QJsonArray();
+        packRaw[0].clear();
+        packRaw[1].clear();
+    };
 
     // A pose is drawn at scale 1 first; only a picture not seen before is drawn
-    // again at scale 2 and encoded: whole, or as the bytes to add to a picture
-    // before it, whichever is smaller.
+    // again at scale 2 and kept: whole, or as the part where it differs from a
+    // picture before it.
     auto addImage = [&](const Pose &pose, const QString &suggested) {
         const QImage one = render(c, pose, 1);
         QCryptographicHash h(QCryptographicHash::Sha1);
@@ -172,10 +229,12 @@ BuiltCharacter build(const Character &c, PngEffort effort)
         Known self{name, stored1.convertToFormat(QImage::Format_ARGB32_Premultiplied),
                    stored2.convertToFormat(QImage::Format_ARGB32_Premultiplied), 0};
 
-        // Choices are weighed by a quick encoding; only the chosen one is packed hard.
-        qsizetype best = encodePng(stored1, PngEffort::Quick).size();
+        // A picture that differs from one before it in part only is that part,
+        // laid over it; the smallest part wins. Packed with the rest picture as
+        // dictionary, a part costs little more than what changed.
         const Known *base = nullptr;
         QRect part;
+        qsizetype bestArea = qsizetype(one.width()) * one.height() * 3 / 4;
         for (const std::optional<Known> *candidate : {&rest, &lastWhole, &previous}) {
             if (!candidate->has_value() || (*candidate)->depth >= 3)
                 continue;
@@ -186,25 +245,20 @@ BuiltCharacter build(const Character &c, PngEffort effort)
                       QRect(QPoint(at2.left() / 2, at2.top() / 2), QPoint(at2.right() / 2, at2.bottom() / 2));
             if (r.isEmpty())
                 r = QRect(0, 0, 1, 1);
-            const QByteArray delta = encodePng(difference((*candidate)->one, self.one, r), PngEffort::Quick);
-            if (!delta.isEmpty() && delta.size() < best) {
-                best = delta.size();
+            if (qsizetype(r.width()) * r.height() < bestArea) {
+                bestArea = qsizetype(r.width()) * r.height();
                 base = &**candidate;
                 part = r;
             }
         }
         if (base) {
-            out.entries.emplace_back(name, png(difference(base->one, self.one, part)));
-            out.entries.emplace_back(QStringLiteral("2x/") + name,
-                                     png(difference(base->two, self.two, QRect(part.topLeft() * 2, part.size() * 2))));
+            store(name, stored1.copy(part), stored2.copy(QRect(part.topLeft() * 2, part.size() * 2)));
             patches.insert(name, QJsonObject{{QStringLiteral("base"), base->name},
                                              {QStringLiteral("x"), part.x()},
-                                             {QStringLiteral("y"), part.y()},
-                                             {QStringLiteral("mode"), QStringLiteral("add")}});
+                                             {QStringLiteral("y"), part.y()}});
             self.depth = base->depth + 1;
         } else {
-            out.entries.emplace_back(name, png(stored1));
-            out.entries.emplace_back(QStringLiteral("2x/") + name, png(stored2));
+            store(name, stored1, stored2);
             lastWhole = self;
             if (!rest && suggested == QLatin1String("rest"))
                 rest = self;
@@ -293,7 +347,12 @@ BuiltCharacter build(const Character &c, PngEffort effort)
             anim.insert(QStringLiteral("return"), built.returnTo);
         animations.insert(plan.name, anim);
         out.animations.push_back(std::move(built));
+        // Small animations share a pack: more repeats to find, and still a
+        // quick unpack when one of them first plays.
+        if (packRaw[0].size() >= packAtLeast)
+            closePack(plan.name.toLower());
     }
+    closePack(QStringLiteral("last"));
 
     const double pitch = c.soundPitch();
     out.entries.emplace_back(QStringLiteral("sounds/greet.wav"), sound::chime(pitch));
@@ -347,6 +406,10 @@ BuiltCharacter build(const Character &c, PngEffort effort)
     if (!patches.isEmpty()) {
         out.manifest.insert(QStringLiteral("format"), 2);
         out.manifest.insert(QStringLiteral("patches"), patches);
+    }
+    if (!packs.isEmpty()) {
+        out.manifest.insert(QStringLiteral("format"), 3);
+        out.manifest.insert(QStringLiteral("packs"), packs);
     }
     return out;
 }

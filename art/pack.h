@@ -48,7 +48,7 @@ struct BuiltCharacter
     std::vector<std::pair<QString, QImage>> images;      // scale-1 images by entry name
 };
 
-// Quick effort makes larger files much sooner, for the tests of the drawings.
+// Quick effort makes larger files much sooner (PNG and packs alike), for the tests of the drawings.
 BuiltCharacter build(const Character &c, PngEffort effort = PngEffort::Best);
 
 // Writes <path> (a .acs file). False and a reason on failure.

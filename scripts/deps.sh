@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libqt6svg6
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   libespeak-ng-dev espeak-ng espeak-ng-data
-  libzip-dev libxcb1-dev
+  libzip-dev liblzma-dev libxcb1-dev
   fonts-liberation
   x11-utils xauth
 )

@@ -23,6 +23,12 @@ QByteArray packManifest(const QByteArray &manifest)
         list.append({QStringLiteral("frames/p.png"), png(paintFrame(4, 4, Qt::green)), true});
         list.append({QStringLiteral("2x/frames/p.png"), png(paintFrame(4, 4, Qt::green, 2.0)), true});
         list.append({QStringLiteral("mouth/open.png"), png(paintFrame(4, 2, Qt::black)), true});
+        // A pack of a whole 16x16 picture and a 4x4 part, at both scales, over f0 as dictionary.
+        const QByteArray dictionary = rgbaBytes(paintFrame(16, 16, QColor::fromHsv(0, 200, 200))) +
+                                      rgbaBytes(paintFrame(16, 16, Qt::red, 2.0));
+        const QByteArray raw = rgbaBytes(paintFrame(16, 16, Qt::blue)) + rgbaBytes(paintFrame(16, 16, Qt::blue, 2.0)) +
+                               rgbaBytes(paintFrame(4, 4, Qt::yellow)) + rgbaBytes(paintFrame(4, 4, Qt::yellow, 2.0));
+        list.append({QStringLiteral("packs/k.lzma"), lzmaPack(raw, dictionary), true});
         list.append({QStringLiteral("sounds/s.wav"), wav(5, 8000, 8, 1), true});
         return list;
     }();

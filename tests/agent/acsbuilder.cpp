@@ -8,6 +8,7 @@
 #include <QtEndian>
 #include <QtMath>
 
+#include <lzma.h>
 #include <zip.h>
 
 namespace chimewell::agent::test {
@@ -210,6 +211,32 @@ QString TestCharacter::write(const QString &folder, const QString &fileName) con
         return QString();
     f.write(build());
     return path;
+}
+
+QByteArray lzmaPack(const QByteArray &raw, const QByteArray &dictionary)
+{
+    lzma_options_lzma options;
+    lzma_lzma_preset(&options, 1);
+    options.dict_size = std::max<uint32_t>(LZMA_DICT_SIZE_MIN, uint32_t(raw.size() + dictionary.size()));
+    options.preset_dict = dictionary.isEmpty() ? nullptr : reinterpret_cast<const uint8_t *>(dictionary.constData());
+    options.preset_dict_size = uint32_t(dictionary.size());
+    const lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+    QByteArray out(qsizetype(lzma_stream_buffer_bound(size_t(raw.size()))), Qt::Uninitialized);
+    size_t used = 0;
+    if (lzma_raw_buffer_encode(filters, nullptr, reinterpret_cast<const uint8_t *>(raw.constData()), size_t(raw.size()),
+                               reinterpret_cast<uint8_t *>(out.data()), &used, size_t(out.size())) != LZMA_OK)
+        return {};
+    out.truncate(qsizetype(used));
+    return out;
+}
+
+QByteArray rgbaBytes(const QImage &image)
+{
+    const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
+    QByteArray out;
+    for (int y = 0; y < rgba.height(); ++y)
+        out.append(reinterpret_cast<const char *>(rgba.constScanLine(y)), qsizetype(rgba.width()) * 4);
+    return out;
 }
 
 } // namespace chimewell::agent::test

@@ -28,6 +28,10 @@ bool patchDeclaredSize(QByteArray &zip, const QString &entry, quint32 size);
 // A frame: a filled disc of `colour` on a transparent background.
 QImage paintFrame(int width, int height, const QColor &colour, qreal scale = 1.0);
 QByteArray png(const QImage &image);
+// A pack: `raw` compressed as a raw LZMA2 stream against `dictionary`.
+QByteArray lzmaPack(const QByteArray &raw, const QByteArray &dictionary = {});
+// An image's straight RGBA bytes, row after row.
+QByteArray rgbaBytes(const QImage &image);
 // A PCM WAV of `ms` milliseconds of a quiet tone.
 QByteArray wav(int ms = 50, int sampleRate = 8000, int bits = 16, int channels = 1);
 

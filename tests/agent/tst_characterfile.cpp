@@ -94,6 +94,91 @@ QImage difference(const QImage &base, const QImage &target, const QRect &r)
     return out;
 }
 
+// A character with packed pictures: Greet 1 whole and Greet 2 (a part laid
+// over Greet 1) in one pack, Wave 0 (bytes added to the rest picture) in another.
+// Each pack has its 2x twin. The rest picture, a PNG at both scales, is the
+// packs' dictionary when asked.
+struct PackedCharacter
+{
+    TestCharacter t;
+    QMap<QString, QImage> want; // "greet_1", "2x/greet_1"...: what the loader must show
+    QByteArray greetRaw[2], waveRaw[2], dictionary[2]; // at scale 1, scale 2
+    QJsonObject packs;
+
+    explicit PackedCharacter(bool withDictionary)
+    {
+        t.manifest.insert(QStringLiteral("format"), 3);
+        const QString rest = QStringLiteral("frames/restpose_0.png");
+        QJsonObject patches;
+        for (int scale : {1, 2}) {
+            const QString prefix = scale == 2 ? QStringLiteral("2x/") : QString();
+            const QImage restImage = test::paintFrame(32, 32, QColor(200, 30, 30, 180), scale).convertToFormat(QImage::Format_ARGB32);
+            t.files.insert(prefix + rest, test::png(restImage));
+            dictionary[scale - 1] = test::rgbaBytes(restImage);
+            const QImage one = test::paintFrame(32, 32, QColor(20, 130, 230, 200), scale).convertToFormat(QImage::Format_ARGB32);
+            QImage two = one, wave = restImage;
+            const QRect part(QPoint(3, 4) * scale, QSize(9, 13) * scale);
+            for (int y = part.top(); y <= part.bottom(); ++y) {
+                for (int x = part.left(); x <= part.right(); ++x) {
+                    two.setPixelColor(x, y, QColor(x * 7 % 256, y * 11 % 256, 90, (x + y) * 5 % 256));
+                    wave.setPixelColor(x, y, QColor(y * 3 % 256, 200, x * 13 % 256, 255 - x));
+                }
+            }
+            wholeOne[scale - 1] = test::rgbaBytes(one);
+            want.insert(prefix + QStringLiteral("greet_1"), one.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+            want.insert(prefix + QStringLiteral("greet_2"), two.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+            want.insert(prefix + QStringLiteral("wave_0"), wave.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+            partTwo[scale - 1] = test::rgbaBytes(two.copy(part));
+            waveBytes[scale - 1] = test::rgbaBytes(difference(restImage, wave, part));
+        }
+        for (int i : {0, 1}) {
+            greetRaw[i] = wholeOne[i] + partTwo[i];
+            waveRaw[i] = waveBytes[i];
+        }
+        patches.insert(QStringLiteral("frames/greet_2.png"), patchOver(QStringLiteral("frames/greet_1.png"), 3, 4));
+        patches.insert(QStringLiteral("frames/wave_0.png"), patchOver(rest, 3, 4, QStringLiteral("add")));
+        t.manifest.insert(QStringLiteral("patches"), patches);
+        for (const char *name : {"frames/greet_1.png", "frames/greet_2.png", "frames/wave_0.png"})
+            t.files.remove(QLatin1String(name)); // the packs hold them: nothing else may
+        for (int i : {0, 1}) {
+            const QByteArray dict = withDictionary ? dictionary[i] : QByteArray();
+            const QString prefix = i ? QStringLiteral("2x/") : QString();
+            t.files.insert(prefix + QStringLiteral("packs/greet.lzma"), test::lzmaPack(greetRaw[i], dict));
+            t.files.insert(prefix + QStringLiteral("packs/wave.lzma"), test::lzmaPack(waveRaw[i], dict));
+        }
+        addPack(QStringLiteral("packs/greet.lzma"), t.files.value(QStringLiteral("packs/greet.lzma")),
+                {{QStringLiteral("frames/greet_1.png"), QSize(32, 32)}, {QStringLiteral("frames/greet_2.png"), QSize(9, 13)}},
+                withDictionary ? rest : QString());
+        addPack(QStringLiteral("packs/wave.lzma"), t.files.value(QStringLiteral("packs/wave.lzma")),
+                {{QStringLiteral("frames/wave_0.png"), QSize(9, 13)}}, withDictionary ? rest : QString());
+    }
+
+    // Lists a pack and puts its 1x entry in; its 2x twin is the caller's.
+    void addPack(const QString &name, const QByteArray &data, const QList<std::pair<QString, QSize>> &pictures,
+                 const QString &dictionaryName)
+    {
+        QJsonArray list;
+        for (const auto &[image, size] : pictures)
+            list.append(QJsonObject{{QStringLiteral("image"), image}, {QStringLiteral("width"), size.width()},
+                                    {QStringLiteral("height"), size.height()}});
+        QJsonObject pack{{QStringLiteral("pictures"), list}};
+        if (!dictionaryName.isEmpty())
+            pack.insert(QStringLiteral("dictionary"), dictionaryName);
+        packs.insert(name, pack);
+        t.manifest.insert(QStringLiteral("packs"), packs);
+        t.files.insert(name, data);
+    }
+
+    QByteArray wholeOne[2], partTwo[2], waveBytes[2];
+};
+
+QByteArray withPacks(const std::function<void(PackedCharacter &)> &change)
+{
+    PackedCharacter p(true);
+    change(p);
+    return p.t.build();
+}
+
 QByteArray zipOf(const QByteArray &manifest, const QMap<QString, QByteArray> &files)
 {
     QList<test::ZipEntry> entries{{QStringLiteral("manifest.json"), manifest, false}};
@@ -115,6 +200,10 @@ private Q_SLOTS:
     void damagedFilesFail();
     void patchesRebuildTheirPictures_data();
     void patchesRebuildTheirPictures();
+    void packedPicturesRebuild_data();
+    void packedPicturesRebuild();
+    void damagedPackFailsOnlyItsPictures_data();
+    void damagedPackFailsOnlyItsPictures();
     void fileChangedAfterLoading_data();
     void fileChangedAfterLoading();
     void brokenPictureFailsOnlyItsAnimation_data();
@@ -232,7 +321,6 @@ void TestCharacterFile::damagedFilesFail_data()
     QTest::newRow("manifest is not JSON") << zipOf("{\"format\": 1, ", {}) << QStringLiteral("JSON");
     QTest::newRow("manifest is a list") << zipOf("[1,2]", {}) << QStringLiteral("object");
     QTest::newRow("manifest over 1 MiB") << zipOf(QByteArray(1024 * 1024 + 1, ' '), {}) << QStringLiteral("manifest.json");
-    QTest::newRow("format 3") << withManifest([](QJsonObject &m) { m.insert(QStringLiteral("format"), 3); }) << QStringLiteral("format");
     QTest::newRow("name too long") << withManifest([](QJsonObject &m) { m.insert(QStringLiteral("name"), QString(257, QLatin1Char('n'))); })
                                    << QStringLiteral("name");
     QTest::newRow("description too long")
@@ -410,6 +498,51 @@ void TestCharacterFile::damagedFilesFail_data()
                }()
             << QStringLiteral("cannot be a patch");
     }
+    QTest::newRow("pack missing") << withPacks([](PackedCharacter &p) { p.t.files.remove(QStringLiteral("packs/wave.lzma")); })
+                                  << QStringLiteral("packs/wave.lzma is missing");
+    QTest::newRow("picture packed twice")
+        << withPacks([](PackedCharacter &p) {
+               p.addPack(QStringLiteral("packs/again.lzma"), QByteArray("x"), {{QStringLiteral("frames/greet_1.png"), QSize(32, 32)}}, {});
+           })
+        << QStringLiteral("packed twice");
+    QTest::newRow("packed picture larger than the frame")
+        << withPacks([](PackedCharacter &p) {
+               p.addPack(QStringLiteral("packs/big.lzma"), QByteArray("x"), {{QStringLiteral("frames/blink_0.png"), QSize(33, 32)}}, {});
+           })
+        << QStringLiteral("fit in the frame");
+    QTest::newRow("packed whole picture not frame-sized")
+        << withPacks([](PackedCharacter &p) {
+               p.addPack(QStringLiteral("packs/small.lzma"), QByteArray("x"), {{QStringLiteral("frames/blink_0.png"), QSize(31, 32)}}, {});
+           })
+        << QStringLiteral("not 32x32");
+    QTest::newRow("packed patch past the frame's edge")
+        << withPacks([](PackedCharacter &p) {
+               QJsonObject patches = p.t.manifest.value(QStringLiteral("patches")).toObject();
+               patches.insert(QStringLiteral("frames/greet_2.png"), patchOver(QStringLiteral("frames/greet_1.png"), 30, 4));
+               p.t.manifest.insert(QStringLiteral("patches"), patches);
+           })
+        << QStringLiteral("does not fit");
+    QTest::newRow("pack unpacking to too much")
+        << withPacks([](PackedCharacter &p) {
+               // Forty pictures of 512x512 are 160 MiB at scale 2.
+               QList<std::pair<QString, QSize>> many;
+               for (int i = 0; i < 40; ++i)
+                   many.append({QStringLiteral("frames/many_%1.png").arg(i), QSize(512, 512)});
+               p.t.manifest.insert(QStringLiteral("width"), 512);
+               p.t.manifest.insert(QStringLiteral("height"), 512);
+               p.addPack(QStringLiteral("packs/many.lzma"), QByteArray("x"), many, {});
+           })
+        << QStringLiteral("unpacks to more than");
+    QTest::newRow("dictionary is itself packed")
+        << withPacks([](PackedCharacter &p) {
+               p.addPack(QStringLiteral("packs/greet.lzma"), QByteArray("x"),
+                         {{QStringLiteral("frames/greet_1.png"), QSize(32, 32)}}, QStringLiteral("frames/wave_0.png"));
+           })
+        << QStringLiteral("dictionary");
+    QTest::newRow("packs not an object") << withPacks([](PackedCharacter &p) { p.t.manifest.insert(QStringLiteral("packs"), 3); })
+                                         << QStringLiteral("packs");
+    QTest::newRow("format from the future") << withManifest([](QJsonObject &m) { m.insert(QStringLiteral("format"), 4); })
+                                            << QStringLiteral("format");
     QTest::newRow("mouth larger than the frame")
         << [] {
                TestCharacter t;
@@ -539,6 +672,113 @@ void TestCharacterFile::patchesRebuildTheirPictures()
         }
     }
     QVERIFY(c->store->cachedBytes() <= std::max<qint64>(budget, 2 * 64 * 64 * 4));
+}
+
+void TestCharacterFile::packedPicturesRebuild_data()
+{
+    QTest::addColumn<bool>("dictionary");
+    QTest::addColumn<bool>("lazy");
+    QTest::addColumn<int>("budget");
+    QTest::addColumn<QString>("without"); // an entry left out: the greeting shows at 1x only
+    QTest::newRow("no dictionary") << false << false << 1024 * 1024 << QString();
+    QTest::newRow("dictionary") << true << false << 1024 * 1024 << QString();
+    QTest::newRow("dictionary, read on demand") << true << true << 1024 * 1024 << QString();
+    // Nothing cached: every picture comes from a pack unpacked again, in turns.
+    QTest::newRow("dictionary, read on demand, tiny cache") << true << true << 1 << QString();
+    QTest::newRow("no 2x twin") << true << false << 1024 * 1024 << QStringLiteral("2x/packs/greet.lzma");
+    QTest::newRow("no 2x twin, read on demand") << true << true << 1 << QStringLiteral("2x/packs/greet.lzma");
+    QTest::newRow("no 2x dictionary") << true << true << 1024 * 1024 << QStringLiteral("2x/frames/restpose_0.png");
+}
+
+void TestCharacterFile::packedPicturesRebuild()
+{
+    QFETCH(bool, dictionary);
+    QFETCH(bool, lazy);
+    QFETCH(int, budget);
+    QFETCH(QString, without);
+    PackedCharacter p(dictionary);
+    p.t.files.remove(without);
+    QString error;
+    ParseOptions options;
+    options.lazy = lazy;
+    const auto c = parseCharacterFile(p.t.build(), &error, options);
+    QVERIFY2(c, qPrintable(error));
+    c->store->setBudget(budget);
+    const int greet = c->findAnimation(QStringLiteral("Greet")), wave = c->findAnimation(QStringLiteral("Wave"));
+    const QList<std::pair<QString, int>> pictures{{QStringLiteral("greet_1"), c->animations.at(greet).frames.at(1).image},
+                                                  {QStringLiteral("wave_0"), c->animations.at(wave).frames.at(0).image},
+                                                  {QStringLiteral("greet_2"), c->animations.at(greet).frames.at(2).image}};
+    for (int round = 0; round < 2; ++round) {
+        for (const auto &[name, index] : pictures) {
+            const FrameImage &f = c->images.at(index);
+            QCOMPARE(f.size(), QSize(32, 32));
+            QCOMPARE(f.image(), p.want.value(name));
+            // Without the 2x dictionary no 2x pack unpacks; without a twin, only its own pictures lack 2x.
+            const bool twoWanted = without.isEmpty() || (without.contains(QLatin1String("packs/")) && name == QLatin1String("wave_0"));
+            QCOMPARE(f.has2x(), twoWanted);
+            if (!twoWanted)
+                continue;
+            QImage two = f.image2x();
+            QCOMPARE(two.devicePixelRatio(), 2.0);
+            two.setDevicePixelRatio(1.0);
+            QCOMPARE(two, p.want.value(QStringLiteral("2x/") + name));
+        }
+    }
+
+    // Without HiDPI the packed pictures offer no 2x either.
+    ParseOptions lowDpi = options;
+    lowDpi.hiDpi = false;
+    const auto low = parseCharacterFile(p.t.build(), &error, lowDpi);
+    QVERIFY2(low, qPrintable(error));
+    QVERIFY(!low->images.at(pictures.first().second).has2x());
+    QCOMPARE(low->images.at(pictures.first().second).image(), p.want.value(QStringLiteral("greet_1")));
+}
+
+void TestCharacterFile::damagedPackFailsOnlyItsPictures_data()
+{
+    QTest::addColumn<int>("damage");
+    QTest::newRow("cut short") << 0;
+    QTest::newRow("garbled") << 1;
+    // More than the list says: unpacking stops at the listed size, nothing larger is allocated.
+    QTest::newRow("longer than its list") << 2;
+    QTest::newRow("shorter than its list") << 3;
+    QTest::newRow("empty") << 4;
+}
+
+void TestCharacterFile::damagedPackFailsOnlyItsPictures()
+{
+    QFETCH(int, damage);
+    for (bool lazy : {false, true}) {
+        PackedCharacter p(true);
+        // The greeting's pack is damaged alike at both scales.
+        for (int i : {0, 1}) {
+            const QString name = (i ? QStringLiteral("2x/") : QString()) + QStringLiteral("packs/greet.lzma");
+            QByteArray pack = p.t.files.value(name);
+            const QByteArray &raw = p.greetRaw[i];
+            switch (damage) {
+            case 0: pack = pack.left(pack.size() / 2); break;
+            case 1:
+                for (qsizetype at = 8; at < pack.size(); at += 7)
+                    pack[at] = char(pack[at] ^ 0x5a);
+                break;
+            case 2: pack = test::lzmaPack(raw + QByteArray(64 * 1024 * 1024, 'x'), p.dictionary[i]); break;
+            case 3: pack = test::lzmaPack(raw.left(raw.size() - 4), p.dictionary[i]); break;
+            default: pack.clear();
+            }
+            p.t.files.insert(name, pack);
+        }
+        QString error;
+        ParseOptions options;
+        options.lazy = lazy;
+        const auto c = parseCharacterFile(p.t.build(), &error, options);
+        QVERIFY2(c, qPrintable(error));
+        const int greet = c->findAnimation(QStringLiteral("Greet")), wave = c->findAnimation(QStringLiteral("Wave"));
+        QVERIFY(c->images.at(c->animations.at(greet).frames.at(1).image).image().isNull());
+        QVERIFY(c->images.at(c->animations.at(greet).frames.at(2).image).image2x().isNull());
+        // The other pack, and the pictures stored on their own, still show.
+        QCOMPARE(c->images.at(c->animations.at(wave).frames.at(0).image).image(), p.want.value(QStringLiteral("wave_0")));
+        QVERIFY(!c->images.at(c->animations.at(greet).frames.at(0).image).image().isNull());
+    }
 }
 
 void TestCharacterFile::fileChangedAfterLoading_data()
@@ -709,6 +949,7 @@ void TestCharacterFile::fuzzSeedsParse()
     setAnimation(rich, QStringLiteral("Greet"), a);
     rich.stored.insert(QStringLiteral("frames/restpose_0.png"), true);
     seeds.insert(QStringLiteral("rich.acs"), rich.build());
+    seeds.insert(QStringLiteral("packed.acs"), PackedCharacter(true).t.build());
 
     const QString folder = qEnvironmentVariable("CHIMEWELL_FUZZ_SEEDS");
     for (auto it = seeds.begin(); it != seeds.end(); ++it) {

@@ -162,8 +162,14 @@ private Q_SLOTS:
         for (const auto &[name, data] : a.entries) {
             QVERIFY2(!name.contains(QLatin1String("..")) && !name.startsWith(QLatin1Char('/')) &&
                          !name.contains(QLatin1Char('\\')), qPrintable(name));
-            if (name.endsWith(QLatin1String(".png")) || name.endsWith(QLatin1String(".wav")))
+            // Compressed already: deflate would only cost time when they are read.
+            if (name.endsWith(QLatin1String(".png")) || name.endsWith(QLatin1String(".lzma")))
                 QVERIFY2(a.method.at(name) == ZIP_CM_STORE, qPrintable(name + QStringLiteral(" is not stored")));
+            // Every 1x pack has its 2x twin, and the other way round.
+            if (name.endsWith(QLatin1String(".lzma"))) {
+                const QString twin = name.startsWith(QLatin1String("2x/")) ? name.mid(3) : QStringLiteral("2x/") + name;
+                QVERIFY2(a.entries.count(twin), qPrintable(twin + QStringLiteral(" is missing")));
+            }
         }
         QVERIFY(a.entries.count(QStringLiteral("manifest.json")));
         QJsonParseError pe;
@@ -172,9 +178,26 @@ private Q_SLOTS:
         const QJsonObject m = QJsonDocument::fromJson(json, &pe).object();
         QVERIFY2(pe.error == QJsonParseError::NoError, qPrintable(pe.errorString()));
 
-        // Files with patches say so by their format, so older readers refuse them.
+        // Files with patches or packs say so by their format, so older readers refuse them.
         const QJsonObject patches = m.value(QStringLiteral("patches")).toObject();
-        QCOMPARE(m.value(QStringLiteral("format")).toInt(), patches.isEmpty() ? 1 : 2);
+        const QJsonObject packs = m.value(QStringLiteral("packs")).toObject();
+        QCOMPARE(m.value(QStringLiteral("format")).toInt(), !packs.isEmpty() ? 3 : patches.isEmpty() ? 1 : 2);
+        // Packed pictures: in an entry that is there, each in one pack only, with
+        // the rest picture (the one shown first) left out so loading unpacks nothing.
+        QHash<QString, QSize> packed;
+        for (auto it = packs.begin(); it != packs.end(); ++it) {
+            QVERIFY2(a.entries.count(it.key()), qPrintable(it.key()));
+            const QJsonObject pack = it.value().toObject();
+            if (pack.contains(QStringLiteral("dictionary")))
+                QVERIFY(a.entries.count(pack.value(QStringLiteral("dictionary")).toString()));
+            for (const QJsonValue &pv : pack.value(QStringLiteral("pictures")).toArray()) {
+                const QString image = pv.toObject().value(QStringLiteral("image")).toString();
+                QVERIFY2(!packed.contains(image) && !a.entries.count(image), qPrintable(image));
+                packed.insert(image, QSize(pv.toObject().value(QStringLiteral("width")).toInt(),
+                                           pv.toObject().value(QStringLiteral("height")).toInt()));
+            }
+        }
+        QVERIFY(!packed.contains(QStringLiteral("frames/rest.png")));
         QCOMPARE(m.value(QStringLiteral("name")).toString(), c->name());
         QVERIFY(!m.value(QStringLiteral("description")).toString().isEmpty());
         const int w = m.value(QStringLiteral("width")).toInt(), h = m.value(QStringLiteral("height")).toInt();
@@ -186,6 +209,20 @@ private Q_SLOTS:
 
         // An image entry at scale 1 and 2, of the size the format wants.
         auto checkImage = [&](const QString &name, QSize want, bool exact) {
+            if (packed.contains(name)) {
+                const QSize size = packed.value(name);
+                if (patches.contains(name)) {
+                    const QJsonObject p = patches.value(name).toObject();
+                    const QString base = p.value(QStringLiteral("base")).toString();
+                    QVERIFY2(a.entries.count(base) || packed.contains(base), qPrintable(name));
+                    const QRect at(p.value(QStringLiteral("x")).toInt(-1), p.value(QStringLiteral("y")).toInt(-1),
+                                   size.width(), size.height());
+                    QVERIFY2(QRect(QPoint(0, 0), want).contains(at), qPrintable(name));
+                } else {
+                    QCOMPARE(size, want);
+                }
+                return;
+            }
             QVERIFY2(a.entries.count(name), qPrintable(QStringLiteral("missing ") + name));
             QVERIFY2(a.entries.count(QStringLiteral("2x/") + name), qPrintable(QStringLiteral("missing 2x/") + name));
             const QImage one = QImage::fromData(a.entries.at(name), "PNG");

@@ -4,6 +4,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QtTest>
 
 using namespace chimewell::agent;
@@ -118,6 +119,24 @@ private Q_SLOTS:
         QCOMPARE(got.size(), want.size());
         for (int i = 0; i < got.size(); ++i)
             QCOMPARE(got.at(i), want.at(i));
+    }
+
+    // The characters are most of what the program installs: together they stay
+    // under 15 MB, and loading one reads what is shown first without unpacking the rest.
+    void filesStaySmallAndLoadQuickly()
+    {
+        qint64 total = 0;
+        for (const char *id : kIds) {
+            const QString path = QStringLiteral(CHIMEWELL_PROGRAM_DIR "/chars/") + QLatin1String(id) + QStringLiteral(".acs");
+            total += QFileInfo(path).size();
+            ParseOptions lazy;
+            lazy.lazy = true;
+            QString error;
+            const auto c = loadCharacterFile(path, &error, lazy);
+            QVERIFY2(c, qPrintable(error));
+            QCOMPARE(c->store->decodes(), 1);
+        }
+        QVERIFY2(total < 15 * 1000 * 1000, qPrintable(QStringLiteral("%1 bytes").arg(total)));
     }
 };
 
