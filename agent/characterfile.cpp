@@ -324,7 +324,7 @@ bool toInt(const QJsonValue &v, int lo, int hi, int *out)
 }
 
 const char *const stateNames[] = {"Showing", "Hiding", "Speaking", "MovingLeft", "MovingRight",
-                                  "MovingUp", "MovingDown", "Idling", "Rest"};
+                                  "MovingUp", "MovingDown", "Idling", "Rest", "Listening", "Hearing"};
 const char *const mouthNames[] = {"closed", "small", "open", "wide", "round"}; // voice::Mouth order
 
 class Parser final

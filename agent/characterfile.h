@@ -77,7 +77,7 @@ struct Sound
 };
 
 // The states the service plays its own animations for.
-enum class State { Showing, Hiding, Speaking, MovingLeft, MovingRight, MovingUp, MovingDown, Idling, Rest, Count };
+enum class State { Showing, Hiding, Speaking, MovingLeft, MovingRight, MovingUp, MovingDown, Idling, Rest, Listening, Hearing, Count };
 
 class FrameStore;
 class Archive;

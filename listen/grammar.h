@@ -60,6 +60,7 @@ public:
         QString owner; // who registered it (the listening character wins ties)
         QString name;  // the command's name
         QString voice; // its voice text
+        bool operator==(const Entry &o) const { return owner == o.owner && name == o.name && voice == o.voice; }
     };
 
     // Compiles every entry; a malformed one is left out (see errors()), the rest still compile.
