@@ -189,7 +189,7 @@ private:
     QPointer<QIODevice> m_io;
     QAudioFormat m_format;
     double m_resampleAt = 0;
-    QTimer m_silence;
+    QTimer m_silence{this}; // a child, so it moves to the worker's thread with it
     QString m_owner;
     bool m_once = false;
     bool m_spoke = false;
