@@ -281,6 +281,7 @@ private:
             m_unavailable = false;
             return;
         }
+        qCDebug(lcListen, "confidence %.2f over %d frames", h.confidence, h.frames);
         if (h.entry < 0 || h.entry >= m_targets.size()) {
             qCInfo(lcListen, "not understood \"%s\"", qUtf8Printable(h.words));
             showTip(who, QStringLiteral("I didn't understand"), kHeardMs);
@@ -301,11 +302,13 @@ private:
     void unavailable(const QString &reason, bool first)
     {
         m_unavailable = true;
-        qCWarning(lcListen, "listening is unavailable: %s", qUtf8Printable(reason));
-        if (first)
+        // Said once; later attempts end quietly (the microphone may come back meanwhile).
+        if (first) {
+            qCWarning(lcListen, "listening is unavailable: %s", qUtf8Printable(reason));
             showTip(m_who, QStringLiteral("Listening is unavailable: ") + reason, kUnavailableMs);
-        else if (m_tip)
+        } else if (m_tip) {
             m_tip->hide();
+        }
     }
 
     // The small tip above the character (or above the screen's middle without one).

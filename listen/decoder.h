@@ -61,7 +61,7 @@ public:
     // phones fits it, per 10 ms frame, in the decoder's scaled log units. Chosen on
     // synthesized speech (tests/listen): commands mostly score above 0, other
     // sentences forced onto a command mostly well below.
-    static constexpr double kThreshold = -1.5;
+    static constexpr double kThreshold = -3.0;
     // Audio kept per utterance for the second pass; longer utterances are no command.
     static constexpr int kMaxUtteranceSeconds = 20;
 

@@ -42,5 +42,19 @@ paplay --device=into_mic "$WORK/date.wav" || fail "could not play into the micro
 # The optional last word may be lost to the end of the utterance.
 wait_for_log 'chimewell.listen: heard "what is the\( date\)\?" as max Date' 15
 wait_for_log 'chimewell.agent: max Speak The date is ' 10
+
+# Holding the listening key (Scroll Lock) listens while it is down.
+sleep 5
+heard_before=$(grep -c 'chimewell.listen: heard' "$LOG")
+xdotool keydown Scroll_Lock
+sleep 1
+paplay --device=into_mic "$WORK/date.wav" || fail "could not play into the microphone"
+sleep 0.5
+xdotool keyup Scroll_Lock
+for i in $(seq 100); do
+  [ "$(grep -c 'chimewell.listen: heard' "$LOG")" -gt "$heard_before" ] && break
+  sleep 0.1
+done
+[ "$(grep -c 'chimewell.listen: heard' "$LOG")" -gt "$heard_before" ] || fail "nothing heard while the listening key was held"
 kill -0 "$clock" 2>/dev/null || fail "the clock died"
-pass "a spoken \"What is the date\" makes character 1 say the date"
+pass "a spoken \"What is the date\" makes character 1 say the date, from its menu and with the key held"
