@@ -298,7 +298,8 @@ std::optional<State> stateFor(const QString &name)
     } table[] = {{"showing", State::Showing},         {"hiding", State::Hiding},
                  {"speaking", State::Speaking},       {"movingleft", State::MovingLeft},
                  {"movingright", State::MovingRight}, {"movingup", State::MovingUp},
-                 {"movingdown", State::MovingDown}};
+                 {"movingdown", State::MovingDown}, {"listening", State::Listening},
+                 {"hearing", State::Hearing}};
     const QString lower = name.toLower();
     for (const auto &e : table)
         if (lower == QLatin1String(e.name))

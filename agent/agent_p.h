@@ -42,6 +42,9 @@ public:
     // Speaking speed and volume in percent, for every character's voice.
     int speechSpeed() const { return m_speechSpeed; }
     int speechVolume() const { return m_speechVolume; }
+    // The key held to listen, as an X key name ("Scroll_Lock").
+    QString listeningKey() const { return m_listeningKey; }
+    void setListeningKey(const QString &key);
     void setBalloon(bool on);
     void setSpeechSpeed(int percent);
     void setSpeechVolume(int percent);
@@ -68,6 +71,7 @@ private:
     bool m_soundEffects = true;
     int m_speechSpeed = 100;
     int m_speechVolume = 100;
+    QString m_listeningKey;
 };
 
 // Plays a frame's sound effect from memory; no audio device means silence.
@@ -91,6 +95,22 @@ void showCommandsWindow();
 void refreshCommandsWindow();
 void setOptionsVisible(bool visible);
 bool optionsVisible();
+// Spoken commands (listening.cpp). `who` listens: while the listening key is held, or
+// (`once`) for one command.
+void listen(Character *who, bool once);
+void stopListening();
+// The commands of some character changed: the grammar is made again soon.
+void commandsChanged();
+// A character began or ended speaking: listening is muted while any speaks.
+void speakingChanged();
+// The listening key was chosen again in the options window.
+void listeningKeyChanged();
+} // namespace service
+
+// Whether any character of this program is speaking now.
+bool anyCharacterSpeaking();
+
+namespace service {
 // All controls alive in this program, for the commands window.
 QList<AgentControl *> controls();
 void registerControl(AgentControl *control);
@@ -141,6 +161,10 @@ public:
     void showMenu(const QPoint &globalPos);
     void moveWindow(const QPoint &topLeft);
     void emitCommand(const QString &name);
+    // Listening: the Listening state loops while idle; Hearing plays once.
+    void setListening(bool on);
+    void playHearing();
+    bool isSpeaking() const { return m_speaking; }
 
     Character *q;
     QPointer<AgentControl> m_control;
@@ -176,6 +200,8 @@ private:
     bool isBroken(int animation) const;
 
     void startAnimation(int animation, bool loop, std::function<void()> done);
+    void setSpeaking(bool speaking);
+    bool m_listening = false;
     void showFrame(int frame);
     void nextFrame();
     void finishAnimation();

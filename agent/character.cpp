@@ -1,5 +1,7 @@
 #include "agent/agent_p.h"
 
+#include <QSet>
+
 #include "agent/balloon.h"
 #include "agent/characterwindow.h"
 #include "common/log.h"
@@ -93,7 +95,9 @@ CharacterPrivate::CharacterPrivate(Character *q, AgentControl *control, const QS
 
 CharacterPrivate::~CharacterPrivate()
 {
-    m_speaking = false;
+    setSpeaking(false);
+    if (m_listening)
+        service::stopListening();
     m_speaker.disconnect(this);
     m_speaker.stop();
     m_frameTimer.stop();
@@ -222,7 +226,7 @@ void CharacterPrivate::startRequest(const Request &r)
         return;
     }
     case Request::Speak: {
-        m_speaking = true;
+        setSpeaking(true);
         m_mouth = voice::Mouth::Closed;
         if (m_visible) {
             const int a = pickState(State::Speaking);
@@ -277,7 +281,7 @@ void CharacterPrivate::stopAll(bool notify)
     m_current.reset();
 
     if (m_speaking) {
-        m_speaking = false;
+        setSpeaking(false);
         m_speaker.stop();
     }
     m_mouth = voice::Mouth::Closed;
@@ -317,6 +321,17 @@ void CharacterPrivate::enterIdle()
 {
     if (!m_visible || m_unloaded || m_current || !m_queue.isEmpty() || m_idleAnim || m_idleTimer.isActive())
         return;
+    if (m_listening) {
+        // The listening animation takes the idle animations' place while it lasts.
+        const int a = pickState(State::Listening);
+        if (a >= 0 && !isBroken(a)) {
+            m_idleAnim = true;
+            startAnimation(a, true, {});
+        } else {
+            showRest();
+        }
+        return;
+    }
     // The next idle animation is chosen now and decoded while the timer runs.
     QList<int> pool = m_data.states[int(State::Idling)];
     const int blink = m_data.findAnimation(QStringLiteral("Blink"));
@@ -690,7 +705,7 @@ void CharacterPrivate::onSpeechFinished()
     Entered entered(this);
     if (!m_speaking)
         return;
-    m_speaking = false;
+    setSpeaking(false);
     m_mouth = voice::Mouth::Closed;
     if (m_balloon->isVisible())
         m_balloon->finishSoon(kBalloonLingerMs);
@@ -715,6 +730,55 @@ void CharacterPrivate::emitCommand(const QString &name)
         Q_EMIT m_control->command(UserInput{name, m_id, QString()});
 }
 
+namespace {
+QSet<const CharacterPrivate *> &speakingNow()
+{
+    static QSet<const CharacterPrivate *> set;
+    return set;
+}
+} // namespace
+
+bool anyCharacterSpeaking() { return !speakingNow().isEmpty(); }
+
+void CharacterPrivate::setSpeaking(bool speaking)
+{
+    m_speaking = speaking;
+    const bool was = anyCharacterSpeaking();
+    if (speaking)
+        speakingNow().insert(this);
+    else
+        speakingNow().remove(this);
+    if (was != anyCharacterSpeaking())
+        service::speakingChanged();
+}
+
+void CharacterPrivate::setListening(bool on)
+{
+    if (on == m_listening)
+        return;
+    m_listening = on;
+    // An idle animation (or the listening loop) gives way at once.
+    leaveIdle();
+    if (!on)
+        showRest();
+    enterIdle();
+}
+
+void CharacterPrivate::playHearing()
+{
+    if (!m_visible || m_current || !m_queue.isEmpty())
+        return;
+    const int a = m_data.states[int(State::Hearing)].isEmpty() ? -1 : pickState(State::Hearing);
+    if (a < 0 || isBroken(a))
+        return;
+    leaveIdle();
+    m_idleAnim = true;
+    startAnimation(a, false, [this] {
+        m_idleAnim = false;
+        enterIdle();
+    });
+}
+
 void CharacterPrivate::showMenu(const QPoint &globalPos)
 {
     auto *menu = new QMenu(m_window.get());
@@ -731,6 +795,9 @@ void CharacterPrivate::showMenu(const QPoint &globalPos)
     }
     if (any)
         menu->addSeparator();
+    connect(
+        menu->addAction(QStringLiteral("Listen")), &QAction::triggered, this,
+        [this] { service::listen(q, true); }, Qt::QueuedConnection);
     connect(
         menu->addAction(QStringLiteral("Open Commands Window")), &QAction::triggered, this,
         [] { service::showCommandsWindow(); }, Qt::QueuedConnection);

@@ -14,6 +14,7 @@ constexpr char kSpokenOutput[] = "SpokenOutput";
 constexpr char kSoundEffects[] = "SoundEffects";
 constexpr char kSpeed[] = "SpeechSpeed";
 constexpr char kVolume[] = "SpeechVolume";
+constexpr char kListeningKey[] = "ListeningKey";
 
 // A stored percentage within [min, max], or the fallback.
 int readPercent(const char *key, int min, int max, int fallback)
@@ -62,6 +63,11 @@ void Options::reload()
     m_soundEffects = readBool(kSoundEffects, true);
     m_speechSpeed = readPercent(kSpeed, minSpeed, maxSpeed, 100);
     m_speechVolume = readPercent(kVolume, 0, 100, 100);
+    m_listeningKey = store::read(QString::fromLatin1(kApp), QString::fromLatin1(kSection), QString::fromLatin1(kListeningKey),
+                                 QStringLiteral("Scroll_Lock"))
+                         .trimmed();
+    if (m_listeningKey.isEmpty())
+        m_listeningKey = QStringLiteral("Scroll_Lock");
     applyVoice();
     Q_EMIT changed();
 }
@@ -121,6 +127,16 @@ void Options::setSpeechSpeed(int percent)
     m_speechSpeed = percent;
     writeValue(kSpeed, QString::number(percent));
     applyVoice();
+    Q_EMIT changed();
+}
+
+void Options::setListeningKey(const QString &key)
+{
+    if (key.isEmpty() || key == m_listeningKey)
+        return;
+    m_listeningKey = key;
+    writeValue(kListeningKey, key);
+    service::listeningKeyChanged();
     Q_EMIT changed();
 }
 

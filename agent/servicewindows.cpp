@@ -3,6 +3,7 @@
 #include "agent/balloon.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHeaderView>
@@ -40,8 +41,12 @@ public:
         m_tree->setRootIsDecorated(true);
         layout->addWidget(m_tree);
         auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+        auto *listenButton = buttons->addButton(QStringLiteral("Listen"), QDialogButtonBox::ActionRole);
+        listenButton->setObjectName(QStringLiteral("agent_commands_listen"));
+        listenButton->setToolTip(QStringLiteral("Listen for one spoken command"));
         layout->addWidget(buttons);
         connect(buttons, &QDialogButtonBox::rejected, this, &QWidget::close);
+        connect(listenButton, &QPushButton::clicked, this, [this] { listenSelected(); });
         connect(m_tree, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *item) { activate(item); });
         resize(280, 360);
     }
@@ -73,6 +78,25 @@ public:
     }
 
 private:
+    // The character of the selected line listens (the first listed when none is selected).
+    void listenSelected()
+    {
+        QTreeWidgetItem *item = m_tree->currentItem();
+        if (!item && m_tree->topLevelItemCount() > 0)
+            item = m_tree->topLevelItem(0);
+        if (item && item->parent())
+            item = item->parent();
+        if (item && item->childCount() > 0)
+            item = item->child(0);
+        if (!item)
+            return;
+        auto *control = static_cast<AgentControl *>(item->data(0, Qt::UserRole + 2).value<void *>());
+        if (!registry().contains(control))
+            return;
+        if (Character *c = control->characters().character(item->data(0, Qt::UserRole + 1).toString()))
+            service::listen(c, true);
+    }
+
     void activate(QTreeWidgetItem *item)
     {
         const QString name = item->data(0, Qt::UserRole).toString();
@@ -133,6 +157,22 @@ public:
         form->addRow(QStringLiteral("Speaking speed:"), speed);
         form->addRow(QStringLiteral("Voice volume:"), volume);
         form->addRow(sounds);
+        // The key held down to speak a command.
+        auto *key = new QComboBox(this);
+        key->setObjectName(QStringLiteral("agent_options_listenkey"));
+        const QList<QPair<QString, QString>> keys = {
+            {QStringLiteral("Scroll Lock"), QStringLiteral("Scroll_Lock")}, {QStringLiteral("Pause"), QStringLiteral("Pause")},
+            {QStringLiteral("F9"), QStringLiteral("F9")},   {QStringLiteral("F10"), QStringLiteral("F10")},
+            {QStringLiteral("F11"), QStringLiteral("F11")}, {QStringLiteral("F12"), QStringLiteral("F12")},
+            {QStringLiteral("Menu"), QStringLiteral("Menu")}, {QStringLiteral("Right Ctrl"), QStringLiteral("Control_R")},
+            {QStringLiteral("Insert"), QStringLiteral("Insert")}};
+        for (const auto &[label, name] : keys)
+            key->addItem(label, name);
+        key->setCurrentIndex(qMax(0, key->findData(o.listeningKey())));
+        form->addRow(QStringLiteral("Listening key:"), key);
+        connect(key, &QComboBox::currentIndexChanged, this, [key] {
+            Options::instance().setListeningKey(key->currentData().toString());
+        });
         layout->addLayout(form);
         auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
         layout->addWidget(buttons);
@@ -165,6 +205,7 @@ void showCommandsWindow()
 
 void refreshCommandsWindow()
 {
+    commandsChanged();
     if (g_commands)
         g_commands->rebuild();
 }

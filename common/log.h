@@ -9,3 +9,4 @@ Q_DECLARE_LOGGING_CATEGORY(lcLaunch)   // chimewell.launch: "start <program> [<a
 Q_DECLARE_LOGGING_CATEGORY(lcUi)       // chimewell.ui: "message \"<title>\" <text>", "show <object name>"
 Q_DECLARE_LOGGING_CATEGORY(lcSettings) // chimewell.settings: "write <section>/<key>=<value>"
 Q_DECLARE_LOGGING_CATEGORY(lcClock)    // chimewell.clock: tick decisions (saytime, alarmclock)
+Q_DECLARE_LOGGING_CATEGORY(lcListen)   // chimewell.listen: "heard \"<words>\" as <id> <command>", "not understood \"<words>\""

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libqt6svg6
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   libespeak-ng-dev espeak-ng espeak-ng-data
+  libpocketsphinx-dev pocketsphinx-en-us
   libzip-dev liblzma-dev libxcb1-dev
   fonts-liberation
   x11-utils xauth
@@ -16,7 +17,7 @@ if [ "${1:-}" = "--test" ]; then
   packages+=(
     xvfb openbox xdotool faketime imagemagick x11-apps oneko
     clang libclang-rt-14-dev
-    sox pocketsphinx libpocketsphinx-dev pocketsphinx-en-us
+    sox pocketsphinx pulseaudio pulseaudio-utils
     procps time
     trayer dbus-daemon
     lintian debhelper appstream desktop-file-utils dpkg-dev

@@ -165,6 +165,7 @@ public:
         quint64 id = 0;
         SynthRequest request;
         std::function<void(quint64, SynthChunk &&)> deliver;
+        std::function<void(bool available)> task; // a job that only runs this on the engine's thread
         bool unbounded = false;
         std::atomic<bool> cancelled{false};
         std::atomic<qint64> produced{0};
@@ -178,6 +179,22 @@ public:
         SynthChunk pending;
         qint64 pendingSamples = 0;
     };
+
+    quint64 addTask(std::function<void(bool)> task)
+    {
+        auto job = std::make_shared<Job>();
+        job->task = std::move(task);
+        job->unbounded = true;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_quit)
+                return 0;
+            job->id = ++m_nextId;
+            m_jobs.push_back(job);
+        }
+        m_cv.notify_all();
+        return job->id;
+    }
 
     quint64 add(SynthRequest request, std::function<void(quint64, SynthChunk &&)> deliver, bool unbounded)
     {
@@ -278,6 +295,12 @@ private:
     {
         if (job.cancelled)
             return true;
+        if (job.task) {
+            if (m_available)
+                selectVoice(Voice(), tags::Style::Normal);
+            job.task(m_available);
+            return true;
+        }
         const auto &segments = job.request.segments;
         if (!m_available || job.segment >= segments.size()) {
             job.pending.last = true;
@@ -649,6 +672,33 @@ Synthesizer::Rendered Synthesizer::render(const SynthRequest &request)
     }
     std::lock_guard lock(shared->mutex);
     return shared->result;
+}
+
+QString Synthesizer::phonemes(const QString &word)
+{
+    auto result = std::make_shared<std::promise<QString>>();
+    const QByteArray utf8 = word.toUtf8();
+    const quint64 id = m_engine->addTask([result, utf8](bool available) {
+        QString out;
+        if (available) {
+            const void *text = utf8.constData();
+            // Phoneme names separated by '_' so that "aI" and "tS" stay whole.
+            while (text) {
+                const char *p = espeak_TextToPhonemes(&text, espeakCHARS_UTF8, int('_') << 8);
+                if (p && *p)
+                    out += (out.isEmpty() ? QString() : QStringLiteral("_")) + QString::fromUtf8(p);
+            }
+        }
+        result->set_value(out);
+    });
+    if (id == 0)
+        return QString();
+    auto done = result->get_future();
+    while (done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
+        if (m_engine->stopped())
+            return QString();
+    }
+    return done.get();
 }
 
 } // namespace chimewell::voice

@@ -66,6 +66,11 @@ public:
     };
     Rendered render(const SynthRequest &request);
 
+    // espeak-ng's phoneme names for `word` in the default voice, separated by '_'
+    // ("tS_'aI_m_w_E_l"); empty when the engine is not there. Waits for the engine's
+    // thread: call it from a worker, never from the UI thread.
+    QString phonemes(const QString &word);
+
     // How far ahead of the listener the engine may run.
     static constexpr int kAheadSeconds = 3;
 

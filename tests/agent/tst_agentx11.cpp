@@ -185,7 +185,7 @@ void TestAgentX11::rightClickMenuRaisesCommand()
     for (QAction *a : menu->actions())
         texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
     QCOMPARE(texts, (QStringList{QStringLiteral("What &time is it?"), QStringLiteral("Not now"), QStringLiteral("-"),
-                                 QStringLiteral("Open Commands Window"), QStringLiteral("Options..."), QStringLiteral("Hide")}));
+                                 QStringLiteral("Listen"), QStringLiteral("Open Commands Window"), QStringLiteral("Options..."), QStringLiteral("Hide")}));
     QVERIFY(!menu->actions().at(1)->isEnabled());
     menu->actions().at(0)->trigger();
     menu->close();

@@ -1,0 +1,209 @@
+#include "listen/decoder.h"
+
+#include "listen/pronunciation.h"
+
+#include <QFile>
+#include <QHash>
+
+#include <pocketsphinx.h>
+
+namespace chimewell::listen {
+
+namespace {
+// The acoustic part of the best path's score: how well its sounds fit, without the
+// grammar's and the word penalties, so a grammar and a phone loop compare fairly.
+qint64 acousticScore(ps_decoder_t *ps)
+{
+    qint64 total = 0;
+    for (ps_seg_t *seg = ps_seg_iter(ps); seg; seg = ps_seg_next(seg)) {
+        int32 ascr = 0, lscr = 0, lback = 0;
+        ps_seg_prob(seg, &ascr, &lscr, &lback);
+        total += ascr;
+    }
+    return total;
+}
+} // namespace
+
+Decoder::Decoder(PhonemeSource phonemes) : m_phonemes(std::move(phonemes)) {}
+
+Decoder::~Decoder()
+{
+    if (m_ps)
+        ps_free(m_ps);
+
+    if (m_config)
+        cmd_ln_free_r(m_config);
+}
+
+QString Decoder::modelFolder()
+{
+    const QString folder = QStringLiteral("/usr/share/pocketsphinx/model/en-us");
+    if (QFile::exists(folder + QStringLiteral("/en-us/mdef")) && QFile::exists(folder + QStringLiteral("/cmudict-en-us.dict")))
+        return folder;
+    return QString();
+}
+
+bool Decoder::start(QString *error)
+{
+    if (m_ps)
+        return true;
+    const QString model = modelFolder();
+    if (model.isEmpty()) {
+        *error = QStringLiteral("the speech model (pocketsphinx-en-us) is not installed");
+        return false;
+    }
+    const QByteArray hmm = (model + QStringLiteral("/en-us")).toLocal8Bit();
+    const QByteArray dict = (model + QStringLiteral("/cmudict-en-us.dict")).toLocal8Bit();
+    m_config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict", dict.constData(), "-logfn",
+                           "/dev/null",
+                           // Synthetic and close voices lose their quiet consonants to noise removal.
+                           "-remove_noise", "no", "-vad_postspeech", "25", nullptr);
+    if (!m_config) {
+        *error = QStringLiteral("the speech recogniser could not be configured");
+        return false;
+    }
+    m_ps = ps_init(m_config);
+    if (!m_ps || !addPhoneLoop()) {
+        *error = QStringLiteral("the speech recogniser could not start");
+        return false;
+    }
+    return true;
+}
+
+// The yardstick for confidence: any phones in any order, as a grammar of one-phone words.
+bool Decoder::addPhoneLoop()
+{
+    static const char *const phones[] = {"AA", "AE", "AH", "AO", "AW", "AY", "B",  "CH", "D", "DH", "EH", "ER", "EY",
+                                         "F",  "G",  "HH", "IH", "IY", "JH", "K",  "L",  "M", "N",  "NG", "OW", "OY",
+                                         "P",  "R",  "S",  "SH", "T",  "TH", "UH", "UW", "V", "W",  "Y",  "Z",  "ZH"};
+    QByteArray grammar = "#JSGF V1.0;\ngrammar phones;\npublic <phones> = (";
+    bool first = true;
+    for (const char *p : phones) {
+        const QByteArray word = "phone_" + QByteArray(p).toLower();
+        if (ps_add_word(m_ps, word.constData(), p, FALSE) < 0)
+            return false;
+        grammar += (first ? "" : " | ") + word;
+        first = false;
+    }
+    grammar += ")+;\n";
+    return ps_set_jsgf_string(m_ps, "phones", grammar.constData()) >= 0;
+}
+
+QString Decoder::pronounce(const QString &word)
+{
+    const QByteArray w = word.toUtf8();
+    if (char *known = ps_lookup_word(m_ps, w.constData())) {
+        ckd_free(known);
+        return QStringLiteral("known");
+    }
+    const QString phones = m_phonemes ? arpabetFromEspeak(m_phonemes(word)) : QString();
+    if (phones.isEmpty())
+        return QString();
+    if (ps_add_word(m_ps, w.constData(), phones.toLatin1().constData(), FALSE) < 0)
+        return QString();
+    return phones;
+}
+
+bool Decoder::setGrammar(const Grammar &grammar, QStringList *skipped)
+{
+    if (!m_ps)
+        return false;
+    if (m_inUtterance) {
+        ps_end_utt(m_ps);
+        m_inUtterance = false;
+    }
+    // Commands whose words cannot all be pronounced are left out; the others stay
+    // at their places so that entry numbers keep meaning the same.
+    QList<Grammar::Entry> entries = grammar.entries();
+    QHash<QString, bool> sayable;
+    for (Grammar::Entry &e : entries) {
+        const Phrase p = Phrase::parse(e.voice);
+        for (const QString &w : p.words()) {
+            auto it = sayable.find(w);
+            if (it == sayable.end())
+                it = sayable.insert(w, !pronounce(w).isEmpty());
+            if (!*it) {
+                if (skipped)
+                    skipped->append(e.name + QStringLiteral(": \"") + w + QStringLiteral("\" cannot be pronounced"));
+                e.voice.clear();
+                break;
+            }
+        }
+    }
+    m_grammar = Grammar(entries);
+    const QString text = m_grammar.jsgf();
+    if (text.isEmpty())
+        return false;
+    const QByteArray name = "commands" + QByteArray::number(++m_searchCount);
+    if (ps_set_jsgf_string(m_ps, name.constData(), text.toUtf8().constData()) < 0)
+        return false;
+    if (!m_search.isEmpty())
+        ps_unset_search(m_ps, m_search.constData());
+    m_search = name;
+    return ps_set_search(m_ps, name.constData()) >= 0;
+}
+
+bool Decoder::inSpeech() const { return m_inUtterance && ps_get_in_speech(m_ps); }
+
+bool Decoder::begin()
+{
+    if (!m_ps || m_grammar.isEmpty())
+        return false;
+    if (m_inUtterance)
+        ps_end_utt(m_ps);
+    m_audio.clear();
+    m_overflow = false;
+    m_inUtterance = ps_set_search(m_ps, m_search.constData()) >= 0 && ps_start_utt(m_ps) >= 0;
+    return m_inUtterance;
+}
+
+void Decoder::feed(const qint16 *samples, qsizetype count)
+{
+    if (!m_inUtterance || count <= 0)
+        return;
+    ps_process_raw(m_ps, samples, size_t(count), FALSE, FALSE);
+    if (m_audio.size() + count > qsizetype(kMaxUtteranceSeconds) * kSampleRate)
+        m_overflow = true;
+    else
+        m_audio.append(QVector<qint16>(samples, samples + count));
+}
+
+Heard Decoder::end(const QString &preferredOwner)
+{
+    Heard h;
+    if (!m_inUtterance)
+        return h;
+    m_inUtterance = false;
+    ps_end_utt(m_ps);
+    h.frames = ps_get_n_frames(m_ps);
+    int32 score = 0;
+    const char *hyp = ps_get_hyp(m_ps, &score);
+    score = hyp ? int(acousticScore(m_ps)) : 0;
+    QStringList spoken;
+    for (const QString &w : Grammar::splitWords(hyp ? QString::fromUtf8(hyp) : QString()))
+        if (!w.startsWith(QLatin1Char('<')) && !w.startsWith(QLatin1Char('['))) // silence and noise
+            spoken.append(w);
+    h.words = spoken.join(QLatin1Char(' '));
+    int best = 0;
+    if (spoken.isEmpty() || m_overflow || h.frames <= 0 || !phoneScore(&best))
+        return h;
+    h.confidence = double(score - best) / h.frames;
+    if (h.confidence >= kThreshold)
+        h.entry = m_grammar.match(spoken, preferredOwner);
+    return h;
+}
+
+bool Decoder::phoneScore(int *score)
+{
+    bool ok = ps_set_search(m_ps, "phones") >= 0 && ps_start_utt(m_ps) >= 0;
+    if (ok) {
+        ps_process_raw(m_ps, m_audio.constData(), size_t(m_audio.size()), FALSE, TRUE);
+        int32 s = 0;
+        ok = ps_end_utt(m_ps) >= 0 && ps_get_hyp(m_ps, &s) != nullptr;
+        *score = ok ? int(acousticScore(m_ps)) : 0;
+    }
+    ps_set_search(m_ps, m_search.constData());
+    return ok;
+}
+
+} // namespace chimewell::listen

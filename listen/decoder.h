@@ -1,0 +1,85 @@
+#pragma once
+
+#include "listen/grammar.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <functional>
+
+struct ps_decoder_s;
+struct cmd_ln_s;
+
+// The speech recogniser proper: pocketsphinx with its US English model, deciding
+// among the commands of one Grammar. Synchronous and not thread-safe: it lives on
+// the listener's worker thread (and in the tests and the bench, which feed it audio).
+namespace chimewell::listen {
+
+struct Heard
+{
+    QString words;        // what the recogniser heard, lower case; may be empty
+    int entry = -1;       // the grammar entry understood, -1 when rejected
+    int frames = 0;       // 10 ms frames of audio decoded
+    double confidence = 0; // how close the command comes to the sounds heard: 0 best, lower worse
+};
+
+class Decoder
+{
+public:
+    // Where the pronunciations of words the dictionary lacks come from (espeak-ng's
+    // phoneme names, see pronunciation.h); empty for none.
+    using PhonemeSource = std::function<QString(const QString &word)>;
+
+    explicit Decoder(PhonemeSource phonemes);
+    ~Decoder();
+    Decoder(const Decoder &) = delete;
+    Decoder &operator=(const Decoder &) = delete;
+
+    // The model's folder, empty when pocketsphinx-en-us is not installed.
+    static QString modelFolder();
+    // Starts the engine; false (with a reason) when it cannot.
+    bool start(QString *error);
+    bool isStarted() const { return m_ps != nullptr; }
+
+    // Makes `grammar` the one listened for; its commands with words that cannot be
+    // pronounced are left out and named in `skipped`. False when nothing can be heard.
+    bool setGrammar(const Grammar &grammar, QStringList *skipped = nullptr);
+    const Grammar &grammar() const { return m_grammar; }
+
+    // One utterance: begin, feed 16 kHz mono samples, end.
+    bool begin();
+    void feed(const qint16 *samples, qsizetype count);
+    Heard end(const QString &preferredOwner = QString());
+    bool inUtterance() const { return m_inUtterance; }
+    // Whether the last audio fed holds speech (the decoder's own voice detector).
+    bool inSpeech() const;
+
+    static constexpr int kSampleRate = 16000;
+    // Below this confidence what was heard is no command. The confidence compares how
+    // well the command's sounds fit the audio with how well the best run of any
+    // phones fits it, per 10 ms frame, in the decoder's scaled log units. Chosen on
+    // synthesized speech (tests/listen): commands mostly score above 0, other
+    // sentences forced onto a command mostly well below.
+    static constexpr double kThreshold = -3.0;
+    // Audio kept per utterance for the second pass; longer utterances are no command.
+    static constexpr int kMaxUtteranceSeconds = 20;
+
+private:
+    QString pronounce(const QString &word);
+    bool addPhoneLoop();
+    // The best score of any phone sequence for the utterance's audio.
+    bool phoneScore(int *score);
+
+    PhonemeSource m_phonemes;
+    ps_decoder_s *m_ps = nullptr;
+    cmd_ln_s *m_config = nullptr;
+    Grammar m_grammar;
+    QByteArray m_search;
+    QVector<qint16> m_audio;
+    bool m_overflow = false;
+    bool m_inUtterance = false;
+    int m_searchCount = 0;
+};
+
+} // namespace chimewell::listen
