@@ -10,6 +10,8 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include <pocketsphinx.h>
 
@@ -27,10 +29,21 @@ public:
         connect(&m_silence, &QTimer::timeout, this, [this] { finish(); });
     }
 
+    // The model (tens of megabytes) is loaded when listening is first asked
+    // for, not when commands are registered: most users never speak to the clock.
     void setGrammar(const Grammar &grammar)
     {
-        if (!ensureDecoder())
+        m_pending = grammar;
+        m_ready = false;
+        if (m_decoder.isStarted())
+            applyGrammar();
+    }
+
+    void applyGrammar()
+    {
+        if (!m_pending)
             return;
+        const Grammar grammar = *std::exchange(m_pending, std::nullopt);
         QStringList problems;
         for (int i = 0; i < grammar.entries().size(); ++i)
             if (!grammar.errors().at(i).isEmpty())
@@ -49,6 +62,7 @@ public:
         m_spoke = false;
         if (!ensureDecoder())
             return;
+        applyGrammar();
         if (!m_ready || !m_decoder.begin()) {
             Q_EMIT heard(Heard{}, owner);
             return;
@@ -183,6 +197,7 @@ private:
 
     std::atomic<bool> *m_muted;
     Decoder m_decoder;
+    std::optional<Grammar> m_pending; // registered, not yet given to the decoder
     bool m_ready = false;
     bool m_failedToStart = false;
     std::unique_ptr<QAudioSource> m_source;
