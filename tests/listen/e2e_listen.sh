@@ -6,6 +6,14 @@
 
 command -v pulseaudio >/dev/null && command -v paplay >/dev/null || { echo "SKIP: pulseaudio is not installed"; exit 0; }
 
+# A display of its own: the listening key is grabbed once per X server, and a
+# program another test left behind on the shared one may hold it.
+Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp 5>"$WORK/display" 2>"$WORK/xvfb.log" &
+PIDS+=($!)
+for i in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+[ -s "$WORK/display" ] || { cat "$WORK/xvfb.log"; fail "the test's X server did not start"; }
+export DISPLAY=:$(tr -d '[:space:]' <"$WORK/display")
+
 # The sound server, private to this test (its socket lives in $XDG_RUNTIME_DIR).
 pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no --system=no \
   --load="module-native-protocol-unix" \
