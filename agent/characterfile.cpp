@@ -711,7 +711,6 @@ private:
                 e.size = packed->size;
                 e.pack = packed->pack;
                 e.offset = packed->offset;
-                e.packed2x = m_packs.at(e.pack).has2x;
                 if (!m_imageExact.at(i))
                     return fail(m_error, QStringLiteral("the mouth image %1 cannot be packed").arg(name));
                 if (!placeFits(e, name, QSize(c.width, c.height)))
@@ -807,7 +806,7 @@ private:
     {
         QString dictionaryName;
         std::pair<QByteArray, QByteArray> dictionary;
-        for (PackInfo &info : m_packs) {
+        for (const PackInfo &info : std::as_const(m_packs)) {
             FrameStore::Pack pack;
             pack.name = info.name;
             pack.rawSize = info.rawSize;
@@ -815,13 +814,13 @@ private:
                 return fail(m_error, QStringLiteral("the pack %1 is missing").arg(info.name));
             // Like a PNG's, a pack's 2x twin is optional: without it scale 1 is shown.
             const QString name2x = QStringLiteral("2x/") + info.name;
-            info.has2x = m_options.hiDpi && m_archive.contains(name2x);
+            bool has2x = m_options.hiDpi && m_archive.contains(name2x);
             if (!m_options.lazy) {
                 const auto data = m_archive.read(info.name, limits::archiveBytes, m_error);
                 if (!data)
                     return false;
                 pack.data = *data;
-                if (info.has2x) {
+                if (has2x) {
                     const auto data2x = m_archive.read(name2x, limits::archiveBytes, m_error);
                     if (!data2x)
                         return false;
@@ -848,12 +847,13 @@ private:
                     dictionaryName = info.dictionary;
                     dictionary = {*one, *two};
                 }
-                info.has2x = info.has2x && !dictionary.second.isEmpty();
+                has2x = has2x && !dictionary.second.isEmpty();
                 pack.dictionary = dictionary.first;
-                pack.dictionary2x = info.has2x ? dictionary.second : QByteArray();
+                pack.dictionary2x = has2x ? dictionary.second : QByteArray();
                 pack.dictionarySize = QSize(c.width, c.height);
             }
-            if (!info.has2x)
+            pack.has2x = has2x;
+            if (!has2x)
                 pack.data2x.clear();
             out->append(pack);
         }
@@ -913,7 +913,6 @@ private:
         QString name;
         QString dictionary;
         qint64 rawSize = 0; // at scale 1
-        bool has2x = false; // its 2x twin is there and to be shown
     };
     QList<PackInfo> m_packs;
     struct Packed
@@ -978,7 +977,7 @@ bool FrameStore::has2x(int index) const
     // A patch has a 2x picture only when everything under it has one too.
     for (int depth = 0; index >= 0 && index < count() && depth <= limits::patchDepth; ++depth) {
         const Entry &e = m_entries.at(index);
-        if (e.png2x.isEmpty() && !(e.lazy2x && m_archive) && !(e.pack >= 0 && e.packed2x))
+        if (e.png2x.isEmpty() && !(e.lazy2x && m_archive) && !(e.pack >= 0 && m_packs.at(e.pack).has2x))
             return false;
         index = m_entries.at(index).base;
     }

@@ -142,7 +142,6 @@ public:
         bool add = false; // the patch's bytes are added to the base's premultiplied pixels
         int pack = -1;    // held in this pack instead, at `offset` (four times that in the 2x pack)
         qint64 offset = 0;
-        bool packed2x = false; // the pack has a 2x twin, to be shown
     };
 
     // Pictures compressed together, one scale to an entry; a pack is unpacked
@@ -152,6 +151,7 @@ public:
         QString name;     // the 1x entry; the 2x twin is "2x/" + name
         QByteArray data, data2x; // empty when read from the archive on demand
         qint64 rawSize = 0; // unpacked, at scale 1
+        bool has2x = false; // its 2x twin is there and to be shown
         // The dictionary the pack was compressed against, as PNG at both scales, or none.
         QByteArray dictionary, dictionary2x;
         QSize dictionarySize;

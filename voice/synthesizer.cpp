@@ -185,15 +185,7 @@ public:
         auto job = std::make_shared<Job>();
         job->task = std::move(task);
         job->unbounded = true;
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_quit)
-                return 0;
-            job->id = ++m_nextId;
-            m_jobs.push_back(job);
-        }
-        m_cv.notify_all();
-        return job->id;
+        return enqueue(std::move(job));
     }
 
     quint64 add(SynthRequest request, std::function<void(quint64, SynthChunk &&)> deliver, bool unbounded)
@@ -202,6 +194,12 @@ public:
         job->request = std::move(request);
         job->deliver = std::move(deliver);
         job->unbounded = unbounded;
+        return enqueue(std::move(job));
+    }
+
+    // The job's id, or 0 when the engine's thread is ending.
+    quint64 enqueue(std::shared_ptr<Job> job)
+    {
         {
             std::lock_guard lock(m_mutex);
             if (m_quit)

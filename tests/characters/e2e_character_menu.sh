@@ -10,12 +10,7 @@ start_chimewell
 clock=${PIDS[-1]}
 wait_for_log 'chimewell.agent: plany MoveTo' 40
 sleep 2
-w=$(xdotool search --onlyvisible --name '^Plany$' | head -1)
-[ -n "$w" ] || fail "no window of plany"
-read -r x y ww hh < <(window_geometry "$w")
-xdotool mousemove $((x + ww / 2)) $((y + hh / 2)) click 3
-wait_for_log 'chimewell.ui: show agent_menu_plany' 10
-sleep 0.3
+character_menu Plany plany
 # Its third entry is "Move me home".
 xdotool key Down Down Down Return
 wait_for_log 'chimewell.agent: plany Speak I`m home too!' 20

@@ -59,4 +59,16 @@ window_geometry() {
   xdotool getwindowgeometry --shell "$1" | awk -F= '/^X=/{x=$2}/^Y=/{y=$2}/^WIDTH=/{w=$2}/^HEIGHT=/{h=$2}END{print x, y, w, h}'
 }
 
+# character_menu TITLE ID: right-clicks the character's window (titled TITLE) and
+# waits for its menu; the keys that choose an entry are the caller's.
+character_menu() {
+  local w x y ww hh
+  w=$(xdotool search --onlyvisible --name "^$1\$" | head -1)
+  [ -n "$w" ] || fail "no window of $2"
+  read -r x y ww hh < <(window_geometry "$w")
+  xdotool mousemove $((x + ww / 2)) $((y + hh / 2)) click 3
+  wait_for_log "chimewell.ui: show agent_menu_$2" 10
+  sleep 0.3
+}
+
 pass() { echo "PASS: $*"; }

@@ -37,12 +37,7 @@ clock=${PIDS[-1]}
 wait_for_log 'chimewell.agent: plany MoveTo' 40
 # Both have finished greeting before the test speaks.
 sleep 6
-w=$(xdotool search --onlyvisible --name '^Max$' | head -1)
-[ -n "$w" ] || fail "no window of max"
-read -r x y ww hh < <(window_geometry "$w")
-xdotool mousemove $((x + ww / 2)) $((y + hh / 2)) click 3
-wait_for_log 'chimewell.ui: show agent_menu_max' 10
-sleep 0.3
+character_menu Max max
 # Seven commands, then "Listen".
 xdotool key Down Down Down Down Down Down Down Down Return
 sleep 1.5
