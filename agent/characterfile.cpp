@@ -1,5 +1,6 @@
 #include "agent/characterfile.h"
 #include "agent/acsv2reader.h"
+#include "agent/ziparchive.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -14,7 +15,6 @@
 
 #include <lzma.h>
 #include <sys/mman.h>
-#include <zip.h>
 
 #include <cmath>
 
@@ -38,29 +38,20 @@ bool validEntryName(const QString &name)
 
 } // namespace
 
-// The archive, read from memory with every entry's real size checked.
-// Shared with the FrameStore when pictures are read on demand (one thread at a
-// time: the store locks around it).
+// The archive, with the loader's limits on its entries. Shared with the
+// FrameStore when pictures are read on demand (one thread at a time: the
+// store locks around it).
 class Archive final
 {
 public:
-    ~Archive()
-    {
-        if (m_zip)
-            zip_discard(m_zip);
-    }
-
     bool open(const QByteArray &bytes, QString *error)
     {
-        // Held, so that pictures read later find the bytes still there.
-        m_bytes = bytes;
         if (bytes.size() > limits::archiveBytes)
             return fail(error, QStringLiteral("the archive is larger than 64 MiB"));
-        zip_error_t zerr;
-        zip_error_init(&zerr);
-        zip_source_t *src = zip_source_buffer_create(m_bytes.isEmpty() ? nullptr : m_bytes.constData(),
-                                                     zip_uint64_t(m_bytes.size()), 0, &zerr);
-        return openSource(src, &zerr, error);
+        QString why;
+        if (!m_zip.open(bytes, &why))
+            return fail(error, QStringLiteral("not a readable zip archive (%1)").arg(why));
+        return indexEntries(error);
     }
 
     // Reads from the file itself, which stays open: a picture read later comes
@@ -68,51 +59,29 @@ public:
     // file cut short under us makes that read fail, nothing worse.
     bool openFile(const QString &path, QString *error)
     {
-        zip_error_t zerr;
-        zip_error_init(&zerr);
-        zip_source_t *src = zip_source_file_create(QFile::encodeName(path).constData(), 0, -1, &zerr);
-        return openSource(src, &zerr, error);
+        QString why;
+        if (!m_zip.openFile(path, &why))
+            return fail(error, QStringLiteral("not a readable zip archive (%1)").arg(why));
+        return indexEntries(error);
     }
 
 private:
-    bool openSource(zip_source_t *src, zip_error_t *zerrp, QString *error)
+    bool indexEntries(QString *error)
     {
-        zip_error_t &zerr = *zerrp;
-        if (!src) {
-            const QString why = QString::fromUtf8(zip_error_strerror(&zerr));
-            zip_error_fini(&zerr);
-            return fail(error, QStringLiteral("not a zip archive (%1)").arg(why));
-        }
-        m_zip = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &zerr);
-        if (!m_zip) {
-            zip_source_free(src);
-            const QString why = QString::fromUtf8(zip_error_strerror(&zerr));
-            zip_error_fini(&zerr);
-            return fail(error, QStringLiteral("not a readable zip archive (%1)").arg(why));
-        }
-        zip_error_fini(&zerr);
-
-        const zip_int64_t count = zip_get_num_entries(m_zip, 0);
-        if (count < 0)
-            return fail(error, QStringLiteral("the archive's directory is damaged"));
-        if (count > limits::entries)
-            return fail(error, QStringLiteral("the archive has %1 entries, more than %2").arg(count).arg(limits::entries));
+        const QList<ZipArchive::Entry> &entries = m_zip.entries();
+        if (entries.size() > limits::entries)
+            return fail(error, QStringLiteral("the archive has %1 entries, more than %2").arg(entries.size()).arg(limits::entries));
         qint64 total = 0;
-        for (zip_int64_t i = 0; i < count; ++i) {
-            zip_stat_t st;
-            zip_stat_init(&st);
-            if (zip_stat_index(m_zip, zip_uint64_t(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME)
-                || !(st.valid & ZIP_STAT_SIZE) || !st.name)
-                return fail(error, QStringLiteral("entry %1 of the archive is damaged").arg(i));
-            const QString name = QString::fromUtf8(st.name);
-            if (!validEntryName(name))
-                return fail(error, QStringLiteral("the entry name \"%1\" is not allowed").arg(name));
-            if (st.size > zip_uint64_t(limits::uncompressedTotal))
-                return fail(error, QStringLiteral("the entry %1 declares %2 bytes").arg(name).arg(st.size));
-            total += qint64(st.size);
+        for (int i = 0; i < entries.size(); ++i) {
+            const ZipArchive::Entry &e = entries.at(i);
+            if (!validEntryName(e.name))
+                return fail(error, QStringLiteral("the entry name \"%1\" is not allowed").arg(e.name));
+            if (e.size > quint64(limits::uncompressedTotal))
+                return fail(error, QStringLiteral("the entry %1 declares %2 bytes").arg(e.name).arg(e.size));
+            total += qint64(e.size);
             if (total > limits::uncompressedTotal)
                 return fail(error, QStringLiteral("the entries add up to more than 128 MiB"));
-            m_entries.insert(name, Entry{zip_uint64_t(i), qint64(st.size)});
+            m_entries.insert(e.name, i);
         }
         return true;
     }
@@ -120,7 +89,11 @@ private:
 public:
     bool contains(const QString &name) const { return m_entries.contains(name); }
 
-    qint64 entrySize(const QString &name) const { return m_entries.value(name).size; }
+    qint64 entrySize(const QString &name) const
+    {
+        const int i = m_entries.value(name, -1);
+        return i < 0 ? 0 : qint64(m_zip.entries().at(i).size);
+    }
 
     // The first `n` bytes of an entry (a PNG's header), without reading the rest.
     QByteArray head(const QString &name, qint64 n)
@@ -128,13 +101,7 @@ public:
         const auto it = m_entries.constFind(name);
         if (it == m_entries.constEnd())
             return {};
-        zip_file_t *file = zip_fopen_index(m_zip, it->index, 0);
-        if (!file)
-            return {};
-        QByteArray data(std::min(n, it->size), Qt::Uninitialized);
-        const zip_int64_t got = data.isEmpty() ? 0 : zip_fread(file, data.data(), zip_uint64_t(data.size()));
-        zip_fclose(file);
-        return got == data.size() ? data : QByteArray();
+        return m_zip.head(*it, n, nullptr).value_or(QByteArray());
     }
 
     // Reads one entry, at most `cap` bytes; its inflated size must be what the directory says.
@@ -145,67 +112,21 @@ public:
             fail(error, QStringLiteral("the entry %1 is missing").arg(name));
             return std::nullopt;
         }
-        if (it->size > cap) {
-            fail(error, QStringLiteral("the entry %1 is %2 bytes, more than %3").arg(name).arg(it->size).arg(cap));
+        const qint64 size = entrySize(name);
+        if (size > cap) {
+            fail(error, QStringLiteral("the entry %1 is %2 bytes, more than %3").arg(name).arg(size).arg(cap));
             return std::nullopt;
         }
-        zip_file_t *file = zip_fopen_index(m_zip, it->index, 0);
-        if (!file) {
-            fail(error, QStringLiteral("the entry %1 cannot be opened (%2)")
-                            .arg(name, QString::fromUtf8(zip_error_strerror(zip_get_error(m_zip)))));
-            return std::nullopt;
-        }
-        QByteArray data(it->size, Qt::Uninitialized);
-        qint64 got = 0;
-        bool ok = true;
         QString why;
-        while (got < it->size) {
-            const zip_int64_t n = zip_fread(file, data.data() + got, zip_uint64_t(it->size - got));
-            if (n < 0) {
-                ok = false;
-                why = QString::fromUtf8(zip_error_strerror(zip_file_get_error(file)));
-                break;
-            }
-            if (n == 0)
-                break;
-            got += n;
-        }
-        if (ok && got < it->size) {
-            ok = false;
-            why = QStringLiteral("it holds %1 bytes, not the declared %2").arg(got).arg(it->size);
-        }
-        if (ok) {
-            // One byte more than declared means the entry inflates past its size (a zip bomb).
-            char extra;
-            const zip_int64_t n = zip_fread(file, &extra, 1);
-            if (n > 0) {
-                ok = false;
-                why = QStringLiteral("it inflates to more than the declared %1 bytes").arg(it->size);
-            } else if (n < 0) {
-                ok = false;
-                why = QString::fromUtf8(zip_error_strerror(zip_file_get_error(file)));
-            }
-        }
-        if (zip_fclose(file) != 0 && ok) {
-            ok = false;
-            why = QStringLiteral("its checksum is wrong");
-        }
-        if (!ok) {
+        auto data = m_zip.read(*it, &why);
+        if (!data)
             fail(error, QStringLiteral("the entry %1 is damaged: %2").arg(name, why));
-            return std::nullopt;
-        }
         return data;
     }
 
 private:
-    struct Entry
-    {
-        zip_uint64_t index;
-        qint64 size;
-    };
-    QByteArray m_bytes;
-    zip_t *m_zip = nullptr;
-    QHash<QString, Entry> m_entries;
+    ZipArchive m_zip;
+    QHash<QString, int> m_entries; // the last of entries named alike
 };
 
 namespace {

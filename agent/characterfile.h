@@ -202,7 +202,7 @@ private:
     };
     Unpacked m_unpacked;
     const std::shared_ptr<Archive> m_archive;
-    QMutex m_archiveMutex; // libzip's archive is for one thread at a time
+    QMutex m_archiveMutex; // the archive reads through one file position
     mutable QMutex m_mutex;
     struct Slot
     {

@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTest>
+#include <QtEndian>
 
 #include <functional>
 
@@ -573,6 +574,30 @@ void TestCharacterFile::damagedFilesFail_data()
             test::patchDeclaredSize(b, QStringLiteral("padding2.bin"), 70u * 1024 * 1024);
             return b;
         }() << QStringLiteral("128 MiB");
+    }
+    {
+        // Field `at` of the manifest's local header (`local`) or directory record
+        // (`central`) set to `value`: zip features a character file never uses.
+        const auto patched = [](qsizetype local, qsizetype central, quint16 value) {
+            QByteArray b = TestCharacter().build();
+            const QByteArray name("manifest.json");
+            for (qsizetype i = 0; i + 46 <= b.size(); ++i) {
+                auto *p = reinterpret_cast<uchar *>(b.data() + i);
+                const bool isLocal = p[0] == 'P' && p[1] == 'K' && p[2] == 3 && p[3] == 4;
+                const bool isCentral = p[0] == 'P' && p[1] == 'K' && p[2] == 1 && p[3] == 2;
+                if (isLocal && local >= 0 && b.mid(i + 30, name.size()) == name)
+                    qToLittleEndian<quint16>(value, p + local);
+                if (isCentral && central >= 0 && b.mid(i + 46, name.size()) == name)
+                    qToLittleEndian<quint16>(value, p + central);
+            }
+            return b;
+        };
+        QTest::newRow("entry encrypted") << patched(6, 8, 1) << QStringLiteral("encrypted");
+        QTest::newRow("entry compressed with bzip2") << patched(8, 10, 12) << QStringLiteral("method 12");
+        QTest::newRow("local header disagrees") << patched(8, -1, 0) << QStringLiteral("does not match");
+        QByteArray spanning = TestCharacter().build();
+        qToLittleEndian<quint16>(1, spanning.data() + spanning.lastIndexOf("PK\x05\x06") + 4);
+        QTest::newRow("archive spans disks") << spanning << QStringLiteral("disks");
     }
     {
         // A stored entry with one byte changed: the checksum catches it.
