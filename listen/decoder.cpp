@@ -1,23 +1,23 @@
 #include "listen/decoder.h"
 
 #include "listen/pronunciation.h"
+#include "listen/sphinxlibrary.h"
 
 #include <QFile>
 #include <QHash>
 
-#include <pocketsphinx.h>
 
 namespace chimewell::listen {
 
 namespace {
 // The acoustic part of the best path's score: how well its sounds fit, without the
 // grammar's and the word penalties, so a grammar and a phone loop compare fairly.
-qint64 acousticScore(ps_decoder_t *ps)
+qint64 acousticScore(const SphinxLibrary *api, ps_decoder_t *ps)
 {
     qint64 total = 0;
-    for (ps_seg_t *seg = ps_seg_iter(ps); seg; seg = ps_seg_next(seg)) {
+    for (ps_seg_t *seg = api->ps_seg_iter(ps); seg; seg = api->ps_seg_next(seg)) {
         int32 ascr = 0, lscr = 0, lback = 0;
-        ps_seg_prob(seg, &ascr, &lscr, &lback);
+        api->ps_seg_prob(seg, &ascr, &lscr, &lback);
         total += ascr;
     }
     return total;
@@ -29,10 +29,10 @@ Decoder::Decoder(PhonemeSource phonemes) : m_phonemes(std::move(phonemes)) {}
 Decoder::~Decoder()
 {
     if (m_ps)
-        ps_free(m_ps);
+        m_api->ps_free(m_ps);
 
     if (m_config)
-        cmd_ln_free_r(m_config);
+        m_api->cmd_ln_free_r(m_config);
 }
 
 QString Decoder::modelFolder()
@@ -47,6 +47,8 @@ bool Decoder::start(QString *error)
 {
     if (m_ps)
         return true;
+    if (!m_api && !(m_api = SphinxLibrary::get(error)))
+        return false;
     const QString model = modelFolder();
     if (model.isEmpty()) {
         *error = QStringLiteral("the speech model (pocketsphinx-en-us) is not installed");
@@ -54,7 +56,7 @@ bool Decoder::start(QString *error)
     }
     const QByteArray hmm = (model + QStringLiteral("/en-us")).toLocal8Bit();
     const QByteArray dict = (model + QStringLiteral("/cmudict-en-us.dict")).toLocal8Bit();
-    m_config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict", dict.constData(), "-logfn",
+    m_config = m_api->cmd_ln_init(nullptr, m_api->ps_args(), TRUE, "-hmm", hmm.constData(), "-dict", dict.constData(), "-logfn",
                            "/dev/null",
                            // Synthetic and close voices lose their quiet consonants to noise removal.
                            "-remove_noise", "no", "-vad_postspeech", "25", nullptr);
@@ -62,7 +64,7 @@ bool Decoder::start(QString *error)
         *error = QStringLiteral("the speech recogniser could not be configured");
         return false;
     }
-    m_ps = ps_init(m_config);
+    m_ps = m_api->ps_init(m_config);
     if (!m_ps || !addPhoneLoop()) {
         *error = QStringLiteral("the speech recogniser could not start");
         return false;
@@ -80,26 +82,26 @@ bool Decoder::addPhoneLoop()
     bool first = true;
     for (const char *p : phones) {
         const QByteArray word = "phone_" + QByteArray(p).toLower();
-        if (ps_add_word(m_ps, word.constData(), p, FALSE) < 0)
+        if (m_api->ps_add_word(m_ps, word.constData(), p, FALSE) < 0)
             return false;
         grammar += (first ? "" : " | ") + word;
         first = false;
     }
     grammar += ")+;\n";
-    return ps_set_jsgf_string(m_ps, "phones", grammar.constData()) >= 0;
+    return m_api->ps_set_jsgf_string(m_ps, "phones", grammar.constData()) >= 0;
 }
 
 QString Decoder::pronounce(const QString &word)
 {
     const QByteArray w = word.toUtf8();
-    if (char *known = ps_lookup_word(m_ps, w.constData())) {
-        ckd_free(known);
+    if (char *known = m_api->ps_lookup_word(m_ps, w.constData())) {
+        m_api->ckd_free(known);
         return QStringLiteral("known");
     }
     const QString phones = m_phonemes ? arpabetFromEspeak(m_phonemes(word)) : QString();
     if (phones.isEmpty())
         return QString();
-    if (ps_add_word(m_ps, w.constData(), phones.toLatin1().constData(), FALSE) < 0)
+    if (m_api->ps_add_word(m_ps, w.constData(), phones.toLatin1().constData(), FALSE) < 0)
         return QString();
     return phones;
 }
@@ -109,7 +111,7 @@ bool Decoder::setGrammar(const Grammar &grammar, QStringList *skipped)
     if (!m_ps)
         return false;
     if (m_inUtterance) {
-        ps_end_utt(m_ps);
+        m_api->ps_end_utt(m_ps);
         m_inUtterance = false;
     }
     // Commands whose words cannot all be pronounced are left out; the others stay
@@ -135,25 +137,25 @@ bool Decoder::setGrammar(const Grammar &grammar, QStringList *skipped)
     if (text.isEmpty())
         return false;
     const QByteArray name = "commands" + QByteArray::number(++m_searchCount);
-    if (ps_set_jsgf_string(m_ps, name.constData(), text.toUtf8().constData()) < 0)
+    if (m_api->ps_set_jsgf_string(m_ps, name.constData(), text.toUtf8().constData()) < 0)
         return false;
     if (!m_search.isEmpty())
-        ps_unset_search(m_ps, m_search.constData());
+        m_api->ps_unset_search(m_ps, m_search.constData());
     m_search = name;
-    return ps_set_search(m_ps, name.constData()) >= 0;
+    return m_api->ps_set_search(m_ps, name.constData()) >= 0;
 }
 
-bool Decoder::inSpeech() const { return m_inUtterance && ps_get_in_speech(m_ps); }
+bool Decoder::inSpeech() const { return m_inUtterance && m_api->ps_get_in_speech(m_ps); }
 
 bool Decoder::begin()
 {
     if (!m_ps || m_grammar.isEmpty())
         return false;
     if (m_inUtterance)
-        ps_end_utt(m_ps);
+        m_api->ps_end_utt(m_ps);
     m_audio.clear();
     m_overflow = false;
-    m_inUtterance = ps_set_search(m_ps, m_search.constData()) >= 0 && ps_start_utt(m_ps) >= 0;
+    m_inUtterance = m_api->ps_set_search(m_ps, m_search.constData()) >= 0 && m_api->ps_start_utt(m_ps) >= 0;
     return m_inUtterance;
 }
 
@@ -161,7 +163,7 @@ void Decoder::feed(const qint16 *samples, qsizetype count)
 {
     if (!m_inUtterance || count <= 0)
         return;
-    ps_process_raw(m_ps, samples, size_t(count), FALSE, FALSE);
+    m_api->ps_process_raw(m_ps, samples, size_t(count), FALSE, FALSE);
     if (m_audio.size() + count > qsizetype(kMaxUtteranceSeconds) * kSampleRate)
         m_overflow = true;
     else
@@ -174,11 +176,11 @@ Heard Decoder::end(const QString &preferredOwner)
     if (!m_inUtterance)
         return h;
     m_inUtterance = false;
-    ps_end_utt(m_ps);
-    h.frames = ps_get_n_frames(m_ps);
+    m_api->ps_end_utt(m_ps);
+    h.frames = m_api->ps_get_n_frames(m_ps);
     int32 score = 0;
-    const char *hyp = ps_get_hyp(m_ps, &score);
-    score = hyp ? int(acousticScore(m_ps)) : 0;
+    const char *hyp = m_api->ps_get_hyp(m_ps, &score);
+    score = hyp ? int(acousticScore(m_api, m_ps)) : 0;
     QStringList spoken;
     for (const QString &w : Grammar::splitWords(hyp ? QString::fromUtf8(hyp) : QString()))
         if (!w.startsWith(QLatin1Char('<')) && !w.startsWith(QLatin1Char('['))) // silence and noise
@@ -195,14 +197,14 @@ Heard Decoder::end(const QString &preferredOwner)
 
 bool Decoder::phoneScore(int *score)
 {
-    bool ok = ps_set_search(m_ps, "phones") >= 0 && ps_start_utt(m_ps) >= 0;
+    bool ok = m_api->ps_set_search(m_ps, "phones") >= 0 && m_api->ps_start_utt(m_ps) >= 0;
     if (ok) {
-        ps_process_raw(m_ps, m_audio.constData(), size_t(m_audio.size()), FALSE, TRUE);
+        m_api->ps_process_raw(m_ps, m_audio.constData(), size_t(m_audio.size()), FALSE, TRUE);
         int32 s = 0;
-        ok = ps_end_utt(m_ps) >= 0 && ps_get_hyp(m_ps, &s) != nullptr;
-        *score = ok ? int(acousticScore(m_ps)) : 0;
+        ok = m_api->ps_end_utt(m_ps) >= 0 && m_api->ps_get_hyp(m_ps, &s) != nullptr;
+        *score = ok ? int(acousticScore(m_api, m_ps)) : 0;
     }
-    ps_set_search(m_ps, m_search.constData());
+    m_api->ps_set_search(m_ps, m_search.constData());
     return ok;
 }
 

@@ -11,6 +11,10 @@
 struct ps_decoder_s;
 struct cmd_ln_s;
 
+namespace chimewell::listen {
+struct SphinxLibrary;
+}
+
 // The speech recogniser proper: pocketsphinx with its US English model, deciding
 // among the commands of one Grammar. Synchronous and not thread-safe: it lives on
 // the listener's worker thread (and in the tests and the bench, which feed it audio).
@@ -72,6 +76,7 @@ private:
     bool phoneScore(int *score);
 
     PhonemeSource m_phonemes;
+    const SphinxLibrary *m_api = nullptr; // set by start()
     ps_decoder_s *m_ps = nullptr;
     cmd_ln_s *m_config = nullptr;
     Grammar m_grammar;

@@ -13,8 +13,6 @@
 #include <optional>
 #include <utility>
 
-#include <pocketsphinx.h>
-
 namespace chimewell::listen {
 
 // Lives on the recogniser's thread; everything here runs there.
