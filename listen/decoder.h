@@ -66,23 +66,27 @@ public:
     // synthesized speech (tests/listen): commands mostly score above 0, other
     // sentences forced onto a command mostly well below.
     static constexpr double kThreshold = -3.0;
-    // Audio kept per utterance for the second pass; longer utterances are no command.
+    // Longer utterances are no command.
     static constexpr int kMaxUtteranceSeconds = 20;
+    // The pause after speech that ends an utterance (inSpeech() turns false): long
+    // enough for the gaps between a command's words, short for a quick answer.
+    static constexpr int kEndSilenceMs = 150;
 
 private:
     QString pronounce(const QString &word);
+    ps_decoder_s *makeDecoder(const QByteArray &dict, cmd_ln_s **config);
     bool addPhoneLoop();
-    // The best score of any phone sequence for the utterance's audio.
-    bool phoneScore(int *score);
 
     PhonemeSource m_phonemes;
     const SphinxLibrary *m_api = nullptr; // set by start()
-    ps_decoder_s *m_ps = nullptr;
+    ps_decoder_s *m_ps = nullptr; // the commands
     cmd_ln_s *m_config = nullptr;
+    // Beside it, any phones in any order: the best the audio could score, for confidence.
+    ps_decoder_s *m_phones = nullptr;
+    cmd_ln_s *m_phonesConfig = nullptr;
     Grammar m_grammar;
     QByteArray m_search;
-    QVector<qint16> m_audio;
-    bool m_overflow = false;
+    qint64 m_samples = 0; // fed in this utterance
     bool m_inUtterance = false;
     int m_searchCount = 0;
 };
