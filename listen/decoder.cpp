@@ -219,10 +219,41 @@ Heard Decoder::end(const QString &preferredOwner)
     if (spoken.isEmpty() || tooLong || h.frames <= 0 || !phonesOk || !m_api->ps_get_hyp(m_phones, &best))
         return h;
     best = int32(acousticScore(m_api, m_phones));
-    h.confidence = double(score - best) / h.frames;
+    h.confidence = double(score - best) / h.frames - kSilencePenalty * speechTakenForSilence();
     if (h.confidence >= kThreshold)
         h.entry = m_grammar.match(spoken, preferredOwner);
     return h;
+}
+
+double Decoder::speechTakenForSilence() const
+{
+    // Frames are counted alike in both decoders: they heard the same audio in the same steps.
+    QVector<bool> speech;
+    int speechFrames = 0;
+    for (ps_seg_t *seg = m_api->ps_seg_iter(m_phones); seg; seg = m_api->ps_seg_next(seg)) {
+        int first = 0, last = -1;
+        m_api->ps_seg_frames(seg, &first, &last);
+        if (first < 0 || last < first || !QByteArray(m_api->ps_seg_word(seg)).startsWith("phone_"))
+            continue;
+        if (speech.size() <= last)
+            speech.resize(last + 1);
+        for (int f = first; f <= last; ++f)
+            speech[f] = true;
+        speechFrames += last - first + 1;
+    }
+    if (speechFrames == 0)
+        return 0;
+    int taken = 0;
+    for (ps_seg_t *seg = m_api->ps_seg_iter(m_ps); seg; seg = m_api->ps_seg_next(seg)) {
+        const char *word = m_api->ps_seg_word(seg);
+        int first = 0, last = -1;
+        m_api->ps_seg_frames(seg, &first, &last);
+        if (!word || (word[0] != '<' && word[0] != '['))
+            continue;
+        for (int f = qMax(0, first); f <= last && f < speech.size(); ++f)
+            taken += speech[f] ? 1 : 0;
+    }
+    return double(taken) / speechFrames;
 }
 
 } // namespace chimewell::listen

@@ -25,7 +25,7 @@ struct Heard
     QString words;        // what the recogniser heard, lower case; may be empty
     int entry = -1;       // the grammar entry understood, -1 when rejected
     int frames = 0;       // 10 ms frames of audio decoded
-    double confidence = 0; // how close the command comes to the sounds heard: 0 best, lower worse
+    double confidence = 0; // how well the command accounts for the sounds heard: higher is better
 };
 
 class Decoder
@@ -62,10 +62,12 @@ public:
     static constexpr int kSampleRate = 16000;
     // Below this confidence what was heard is no command. The confidence compares how
     // well the command's sounds fit the audio with how well the best run of any
-    // phones fits it, per 10 ms frame, in the decoder's scaled log units. Chosen on
-    // synthesized speech (tests/listen): commands mostly score above 0, other
-    // sentences forced onto a command mostly well below.
-    static constexpr double kThreshold = -3.0;
+    // phones fits it, per 10 ms frame, in the decoder's scaled log units; from that
+    // it takes kSilencePenalty times the share of the speech that the command could
+    // only explain as silence (the words of a longer sentence around a command word).
+    // Both chosen on synthesized speech (tests/listen), one for all commands.
+    static constexpr double kThreshold = -5.0;
+    static constexpr double kSilencePenalty = 10.0;
     // Longer utterances are no command.
     static constexpr int kMaxUtteranceSeconds = 20;
     // The pause after speech that ends an utterance (inSpeech() turns false): long
@@ -75,6 +77,9 @@ public:
 private:
     QString pronounce(const QString &word);
     ps_decoder_s *makeDecoder(const QByteArray &dict, cmd_ln_s **config);
+    // The share of the frames the phone loop heard as speech that the commands'
+    // decoder put down to silence or noise.
+    double speechTakenForSilence() const;
     bool addPhoneLoop();
 
     PhonemeSource m_phonemes;

@@ -45,7 +45,8 @@ Loaded load()
                      & CHIMEWELL_RESOLVE(ps_process_raw) & CHIMEWELL_RESOLVE(ps_end_utt)
                      & CHIMEWELL_RESOLVE(ps_get_in_speech) & CHIMEWELL_RESOLVE(ps_get_hyp)
                      & CHIMEWELL_RESOLVE(ps_get_n_frames) & CHIMEWELL_RESOLVE(ps_seg_iter)
-                     & CHIMEWELL_RESOLVE(ps_seg_next) & CHIMEWELL_RESOLVE(ps_seg_word) & CHIMEWELL_RESOLVE(ps_seg_prob);
+                     & CHIMEWELL_RESOLVE(ps_seg_next) & CHIMEWELL_RESOLVE(ps_seg_word) & CHIMEWELL_RESOLVE(ps_seg_frames)
+                     & CHIMEWELL_RESOLVE(ps_seg_prob);
 #undef CHIMEWELL_RESOLVE
     if (!all) {
         l.error = QStringLiteral("the speech recogniser (%1) lacks %2()").arg(QLatin1String(SphinxLibrary::kFile), missing);

@@ -32,6 +32,7 @@ struct SphinxLibrary
     decltype(&::ps_seg_iter) ps_seg_iter;
     decltype(&::ps_seg_next) ps_seg_next;
     decltype(&::ps_seg_word) ps_seg_word;
+    decltype(&::ps_seg_frames) ps_seg_frames;
     decltype(&::ps_seg_prob) ps_seg_prob;
 
     // The library, loaded the first time it is asked for (from any thread) and

@@ -156,10 +156,11 @@ void TstListenAccuracy::accuracy()
         qInfo("missed: %s", qPrintable(w));
     for (const QString &a : std::as_const(accepted))
         qInfo("accepted: %s", qPrintable(a));
-    // Wanted: 95 % and 90 %. The model hears espeak-ng's short single words ("home",
-    // "tell") poorly, so these floors guard against getting worse than measured.
-    QVERIFY(right * 100 >= commands * 85);
-    QVERIFY(rejected * 100 >= others * 85);
+    // Wanted: 95 % of the commands. The model takes espeak-ng's lone "home" and
+    // "chimewell" for "tell" whatever the confidence, so this floor guards against
+    // getting worse than measured (53 of 60, and 76 of 80 rejected).
+    QVERIFY(right * 100 >= commands * 88);
+    QVERIFY(rejected * 100 >= others * 95);
 }
 
 QTEST_GUILESS_MAIN(TstListenAccuracy)
