@@ -182,7 +182,7 @@ void TstListenAccuracy::endOfSpeech()
 
     constexpr int kChunk = Decoder::kSampleRate / 25; // 40 ms
     // The whole wait for an answer is to stay under 300 ms; deciding takes a few of them.
-    constexpr int kMostMs = 260;
+    constexpr int kMostMs = 280;
     const QVector<qint16> quiet(kChunk, 0);
     QStringList problems;
     int longestMs = 0;
