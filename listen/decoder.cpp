@@ -9,7 +9,6 @@
 
 #include <utility>
 
-
 namespace chimewell::listen {
 
 namespace {
@@ -17,6 +16,7 @@ namespace {
 const char *const kPhones[] = {"AA", "AE", "AH", "AO", "AW", "AY", "B", "CH", "D", "DH", "EH", "ER", "EY",
                                "F",  "G",  "HH", "IH", "IY", "JH", "K", "L", "M",  "N", "NG", "OW", "OY",
                                "P",  "R",  "S",  "SH", "T",  "TH", "UH", "UW", "V", "W",  "Y", "Z",  "ZH"};
+
 // The acoustic part of the best path's score: how well its sounds fit, without the
 // grammar's and the word penalties, so a grammar and a phone loop compare fairly.
 qint64 acousticScore(const SphinxLibrary *api, ps_decoder_t *ps)
@@ -89,10 +89,15 @@ bool Decoder::start(QString *error)
     }
     if (!m_ps || !m_phones || !addPhoneLoop()) {
         *error = QStringLiteral("the speech recogniser could not start");
+        // As it was before: a later start() tries afresh.
         if (m_phones)
             m_api->ps_free(std::exchange(m_phones, nullptr));
         if (m_ps)
             m_api->ps_free(std::exchange(m_ps, nullptr));
+        if (m_phonesConfig)
+            m_api->cmd_ln_free_r(std::exchange(m_phonesConfig, nullptr));
+        if (m_config)
+            m_api->cmd_ln_free_r(std::exchange(m_config, nullptr));
         return false;
     }
     return true;
