@@ -11,6 +11,10 @@
 struct ps_decoder_s;
 struct cmd_ln_s;
 
+namespace chimewell::listen {
+struct SphinxLibrary;
+}
+
 // The speech recogniser proper: pocketsphinx with its US English model, deciding
 // among the commands of one Grammar. Synchronous and not thread-safe: it lives on
 // the listener's worker thread (and in the tests and the bench, which feed it audio).
@@ -21,7 +25,7 @@ struct Heard
     QString words;        // what the recogniser heard, lower case; may be empty
     int entry = -1;       // the grammar entry understood, -1 when rejected
     int frames = 0;       // 10 ms frames of audio decoded
-    double confidence = 0; // how close the command comes to the sounds heard: 0 best, lower worse
+    double confidence = 0; // how well the command accounts for the sounds heard: higher is better
 };
 
 class Decoder
@@ -58,26 +62,36 @@ public:
     static constexpr int kSampleRate = 16000;
     // Below this confidence what was heard is no command. The confidence compares how
     // well the command's sounds fit the audio with how well the best run of any
-    // phones fits it, per 10 ms frame, in the decoder's scaled log units. Chosen on
-    // synthesized speech (tests/listen): commands mostly score above 0, other
-    // sentences forced onto a command mostly well below.
-    static constexpr double kThreshold = -3.0;
-    // Audio kept per utterance for the second pass; longer utterances are no command.
+    // phones fits it, per 10 ms frame, in the decoder's scaled log units; from that
+    // it takes kSilencePenalty times the share of the speech that the command could
+    // only explain as silence (the words of a longer sentence around a command word).
+    // Both chosen on synthesized speech (tests/listen), one for all commands.
+    static constexpr double kThreshold = -5.0;
+    static constexpr double kSilencePenalty = 10.0;
+    // Longer utterances are no command.
     static constexpr int kMaxUtteranceSeconds = 20;
+    // The pause after speech that ends an utterance (inSpeech() turns false): long
+    // enough for the gaps between a command's words, short for a quick answer.
+    static constexpr int kEndSilenceMs = 150;
 
 private:
     QString pronounce(const QString &word);
+    ps_decoder_s *makeDecoder(const QByteArray &dict, cmd_ln_s **config);
+    // The share of the frames the phone loop heard as speech that the commands'
+    // decoder put down to silence or noise.
+    double speechTakenForSilence() const;
     bool addPhoneLoop();
-    // The best score of any phone sequence for the utterance's audio.
-    bool phoneScore(int *score);
 
     PhonemeSource m_phonemes;
-    ps_decoder_s *m_ps = nullptr;
+    const SphinxLibrary *m_api = nullptr; // set by start()
+    ps_decoder_s *m_ps = nullptr; // the commands
     cmd_ln_s *m_config = nullptr;
+    // Beside it, any phones in any order: the best the audio could score, for confidence.
+    ps_decoder_s *m_phones = nullptr;
+    cmd_ln_s *m_phonesConfig = nullptr;
     Grammar m_grammar;
     QByteArray m_search;
-    QVector<qint16> m_audio;
-    bool m_overflow = false;
+    qint64 m_samples = 0; // fed in this utterance
     bool m_inUtterance = false;
     int m_searchCount = 0;
 };

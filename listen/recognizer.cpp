@@ -13,9 +13,10 @@
 #include <optional>
 #include <utility>
 
-#include <pocketsphinx.h>
-
 namespace chimewell::listen {
+
+// How much audio the microphone hands over at a time.
+constexpr int kReadMs = 40;
 
 // Lives on the recogniser's thread; everything here runs there.
 class ListenWorker final : public QObject
@@ -78,7 +79,8 @@ public:
         if (!device.isFormatSupported(m_format))
             m_format = device.preferredFormat();
         m_source = std::make_unique<QAudioSource>(device, m_format);
-        m_source->setBufferSize(m_format.bytesForDuration(100000));
+        // Small reads: the end of speech is noticed within one of them.
+        m_source->setBufferSize(m_format.bytesForDuration(qint64(kReadMs) * 1000));
         connect(m_source.get(), &QAudioSource::stateChanged, this, [this](QAudio::State) {
             if (m_source && m_source->error() != QAudio::NoError && m_source->error() != QAudio::UnderrunError)
                 fail(QStringLiteral("the microphone stopped working"));

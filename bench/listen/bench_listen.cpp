@@ -22,7 +22,7 @@ using namespace chimewell::listen;
 
 namespace {
 
-constexpr int kChunk = 1600; // 100 ms, as the microphone delivers it
+constexpr int kChunk = 640; // 40 ms, as the recogniser reads the microphone
 
 double cpuSeconds()
 {
@@ -42,9 +42,11 @@ long residentKb()
     return 0;
 }
 
-QVector<qint16> speak(const QString &text)
+QVector<qint16> speak(const QString &text, int wordsPerMinute = 0)
 {
     voice::SynthRequest r;
+    if (wordsPerMinute > 0)
+        r.voice.rate = wordsPerMinute;
     r.segments = voice::tags::parse(text).segments;
     const auto audio = voice::Synthesizer::instance().render(r);
     const int rate = voice::Synthesizer::instance().sampleRate();
@@ -106,7 +108,7 @@ int main(int argc, char **argv)
         tail.start();
         while (decoder.inSpeech() && silenceMs < 2000) {
             decoder.feed(quiet.constData(), kChunk);
-            silenceMs += 100;
+            silenceMs += kChunk * 1000 / Decoder::kSampleRate;
         }
         const double tailMs = tail.nsecsElapsed() / 1e6;
         QElapsedTimer e;
@@ -121,7 +123,33 @@ int main(int argc, char **argv)
     }
     std::printf("end of speech to understood, one-shot Listen: %.0f ms of silence awaited + %.1f ms decoding\n",
                 median(endpoint), median(decode));
+    std::printf("end of speech to understood, one-shot Listen: %.0f ms in all\n", median(endpoint) + median(decode));
     std::printf("end of speech to understood, key released: %.1f ms\n", median(held));
+
+    // The other side of a short end-of-speech pause: commands cut short because the
+    // voice detector took a gap between their words for the end.
+    int cut = 0, spoken = 0;
+    for (const int rate : {160, 120}) {
+        for (const char *text : {"character properties", "introduction", "move me home", "what is the date", "tell shut up",
+                                 "tell to be quiet", "exit chimewell"}) {
+            const QVector<qint16> pcm = speak(QString::fromLatin1(text), rate);
+            decoder.begin();
+            bool spoke = false, ended = false;
+            qsizetype at = 0;
+            for (; at < pcm.size() && !ended; at += kChunk) {
+                decoder.feed(pcm.constData() + at, qMin<qsizetype>(kChunk, pcm.size() - at));
+                spoke = spoke || decoder.inSpeech();
+                ended = spoke && !decoder.inSpeech();
+            }
+            // Ended while more than a trailing pause of speech was still to come.
+            const qsizetype rest = pcm.size() - at;
+            if (ended && rest > Decoder::kSampleRate * Decoder::kEndSilenceMs / 1000)
+                ++cut;
+            ++spoken;
+            decoder.end();
+        }
+    }
+    std::printf("commands cut short by the end-of-speech pause (%d ms): %d of %d\n", Decoder::kEndSilenceMs, cut, spoken);
     std::printf("CPU while listening to speech: %.1f %% of a core\n", 100 * busySeconds / audioSeconds);
 
     // Listening in silence for 5 s.
@@ -135,7 +163,7 @@ int main(int argc, char **argv)
             v[i] = qint16((i * 7919) % 61 - 30);
         return v;
     }();
-    for (int i = 0; i < 50; ++i)
+    for (int i = 0; i < 5 * Decoder::kSampleRate / kChunk; ++i)
         decoder.feed(hiss.constData(), kChunk);
     decoder.end();
     std::printf("CPU while listening in quiet: %.1f %% of a core\n", 100 * (cpuSeconds() - c0) / 5.0);

@@ -37,6 +37,8 @@ clock=${PIDS[-1]}
 wait_for_log 'chimewell.agent: plany MoveTo' 40
 # Both have finished greeting before the test speaks.
 sleep 6
+# The recogniser's library (and lapack, gfortran... behind it) is loaded by the first Listen, not before.
+! grep -Eq 'sphinx|lapack|gfortran' "/proc/$clock/maps" || fail "the clock maps the recogniser before anyone listens"
 character_menu Max max
 # Seven commands, then "Listen".
 xdotool key Down Down Down Down Down Down Down Down Return
@@ -45,6 +47,7 @@ paplay --device=into_mic "$WORK/date.wav" || fail "could not play into the micro
 # The optional last word may be lost to the end of the utterance.
 wait_for_log 'chimewell.listen: heard "what is the\( date\)\?" as max Date' 15
 wait_for_log 'chimewell.agent: max Speak The date is ' 10
+grep -q 'libpocketsphinx' "/proc/$clock/maps" || fail "the clock heard without mapping the recogniser?"
 
 # Holding the listening key (Scroll Lock) listens while it is down.
 sleep 5

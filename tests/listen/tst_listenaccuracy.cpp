@@ -16,6 +16,7 @@ class TstListenAccuracy final : public QObject
 private Q_SLOTS:
     void initTestCase();
     void accuracy();
+    void endOfSpeech();
 
 private:
     QVector<qint16> speak(const QString &text, const voice::Voice &v, int speed);
@@ -67,6 +68,22 @@ const char *const notCommands[] = {
     "that was a great movie", "put the milk in the fridge",
 };
 
+struct Speaker { voice::Voice voice; int speed; };
+
+// Four speakers: two espeak-ng variants and two speeds beside the plain voice.
+QList<Speaker> allSpeakers()
+{
+    QList<Speaker> speakers;
+    for (const auto &[variant, pitch, rate] : {std::tuple{"", 50, 160}, {"f2", 70, 160}, {"m3", 35, 220}, {"f4", 60, 120}}) {
+        voice::Voice v;
+        v.variant = QString::fromLatin1(variant);
+        v.pitch = pitch;
+        v.rate = rate;
+        speakers.append({v, 100});
+    }
+    return speakers;
+}
+
 } // namespace
 
 void TstListenAccuracy::initTestCase()
@@ -106,16 +123,7 @@ void TstListenAccuracy::accuracy()
     QVERIFY(decoder.setGrammar(m_grammar, &skipped));
     QVERIFY2(skipped.isEmpty(), qPrintable(skipped.join(QLatin1String("; "))));
 
-    struct Speaker { voice::Voice voice; int speed; };
-    QList<Speaker> speakers;
-    // Four speakers: two espeak-ng variants and two speeds beside the plain voice.
-    for (const auto &[variant, pitch, rate] : {std::tuple{"", 50, 160}, {"f2", 70, 160}, {"m3", 35, 220}, {"f4", 60, 120}}) {
-        voice::Voice v;
-        v.variant = QString::fromLatin1(variant);
-        v.pitch = pitch;
-        v.rate = rate;
-        speakers.append({v, 100});
-    }
+    const QList<Speaker> speakers = allSpeakers();
 
     QElapsedTimer clock;
     clock.start();
@@ -156,10 +164,64 @@ void TstListenAccuracy::accuracy()
         qInfo("missed: %s", qPrintable(w));
     for (const QString &a : std::as_const(accepted))
         qInfo("accepted: %s", qPrintable(a));
-    // Wanted: 95 % and 90 %. The model hears espeak-ng's short single words ("home",
-    // "tell") poorly, so these floors guard against getting worse than measured.
-    QVERIFY(right * 100 >= commands * 85);
-    QVERIFY(rejected * 100 >= others * 85);
+    // Wanted: 95 % of the commands. The model takes espeak-ng's lone "home" and
+    // "chimewell" for "tell" whatever the confidence, so this floor guards against
+    // getting worse than measured (53 of 60, and 76 of 80 rejected).
+    QVERIFY(right * 100 >= commands * 88);
+    QVERIFY(rejected * 100 >= others * 95);
+}
+
+// Audio arriving as from the microphone, a little at a time: the end of a command is
+// noticed soon after the speaker stops, and never in the gaps between its words.
+void TstListenAccuracy::endOfSpeech()
+{
+    Decoder decoder([](const QString &w) { return voice::Synthesizer::instance().phonemes(w); });
+    QString why;
+    QVERIFY2(decoder.start(&why), qPrintable(why));
+    QVERIFY(decoder.setGrammar(m_grammar));
+
+    constexpr int kChunk = Decoder::kSampleRate / 25; // 40 ms
+    // The whole wait for an answer is to stay under 300 ms; deciding takes a few of them.
+    constexpr int kMostMs = 280;
+    const QVector<qint16> quiet(kChunk, 0);
+    QStringList problems;
+    int longestMs = 0;
+    for (const Speaker &s : allSpeakers()) {
+        for (const auto &[text, name] : phrases()) {
+            const QVector<qint16> pcm = speak(text, s.voice, s.speed);
+            decoder.begin();
+            bool spoke = false;
+            qsizetype fed = 0;
+            while (fed < pcm.size() + 2 * Decoder::kSampleRate) {
+                if (fed < pcm.size()) {
+                    const qsizetype n = qMin<qsizetype>(kChunk, pcm.size() - fed);
+                    decoder.feed(pcm.constData() + fed, n);
+                    fed += n;
+                } else {
+                    decoder.feed(quiet.constData(), kChunk);
+                    fed += kChunk;
+                }
+                spoke = spoke || decoder.inSpeech();
+                if (spoke && !decoder.inSpeech())
+                    break;
+            }
+            decoder.end();
+            // The last sound of the words (espeak-ng ends its audio with some silence of its own).
+            qsizetype speechEnd = pcm.size();
+            while (speechEnd > 0 && qAbs(pcm[speechEnd - 1]) < 300)
+                --speechEnd;
+            const int afterMs = int((fed - speechEnd) * 1000 / Decoder::kSampleRate);
+            longestMs = qMax(longestMs, afterMs);
+            if (!spoke)
+                problems.append(QStringLiteral("\"%1\" not heard as speech").arg(text));
+            else if (afterMs < 0)
+                problems.append(QStringLiteral("\"%1\" cut short %2 ms before its end").arg(text).arg(-afterMs));
+            else if (afterMs > kMostMs)
+                problems.append(QStringLiteral("\"%1\" ended %2 ms after the speaker stopped").arg(text).arg(afterMs));
+        }
+    }
+    qInfo("longest wait for the end of a command: %d ms", longestMs);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1String("; "))));
 }
 
 QTEST_GUILESS_MAIN(TstListenAccuracy)
