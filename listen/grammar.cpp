@@ -1,6 +1,7 @@
 #include "listen/grammar.h"
 
-#include <QSet>
+#include <algorithm>
+#include <vector>
 
 namespace chimewell::listen {
 
@@ -277,26 +278,40 @@ bool expand(const Node &n, QList<QStringList> &out, int limit)
     return false;
 }
 
-// The positions in `heard` reachable after `n`, from each of `from`.
-QSet<int> advance(const Node &n, const QSet<int> &from, const QStringList &heard)
+// Which positions in the heard words can be reached: reachable[i] when the
+// first i words can be matched. One byte a position: hypotheses are a few words.
+using Reachable = std::vector<char>;
+
+bool none(const Reachable &r) { return std::find(r.begin(), r.end(), 1) == r.end(); }
+
+void include(Reachable &into, const Reachable &more)
 {
-    QSet<int> to;
+    for (size_t i = 0; i < into.size(); ++i)
+        into[i] |= more[i];
+}
+
+// The positions reachable after `n`, from each of `from`.
+Reachable advance(const Node &n, const Reachable &from, const QStringList &heard)
+{
+    Reachable to(from.size(), 0);
     switch (n.kind) {
     case Node::Word:
-        for (int p : from)
-            if (p < heard.size() && heard.at(p) == n.word)
-                to.insert(p + 1);
+        for (qsizetype p = 0; p < heard.size(); ++p)
+            if (from[size_t(p)] && heard.at(p) == n.word)
+                to[size_t(p) + 1] = 1;
         return to;
     case Node::Optional:
-        return from | advance(n.children.front(), from, heard);
+        to = advance(n.children.front(), from, heard);
+        include(to, from);
+        return to;
     case Node::Choice:
         for (const Node &c : n.children)
-            to |= advance(c, from, heard);
+            include(to, advance(c, from, heard));
         return to;
     case Node::Sequence:
         to = from;
         for (const Node &c : n.children) {
-            if (to.isEmpty())
+            if (none(to))
                 break;
             to = advance(c, to, heard);
         }
@@ -350,7 +365,9 @@ bool Phrase::matches(const QStringList &heard) const
 {
     if (!isValid() || heard.isEmpty())
         return false;
-    return advance(m_root, QSet<int>{0}, heard).contains(int(heard.size()));
+    Reachable start(size_t(heard.size()) + 1, 0);
+    start[0] = 1;
+    return advance(m_root, start, heard).back() != 0;
 }
 
 // ---------------------------------------------------------------------------
