@@ -33,17 +33,18 @@ qint64 acousticScore(const SphinxLibrary *api, ps_decoder_t *ps)
 
 Decoder::Decoder(PhonemeSource phonemes) : m_phonemes(std::move(phonemes)) {}
 
-Decoder::~Decoder()
+Decoder::~Decoder() { release(); }
+
+void Decoder::release()
 {
     if (m_phones)
-        m_api->ps_free(m_phones);
-    if (m_phonesConfig)
-        m_api->cmd_ln_free_r(m_phonesConfig);
+        m_api->ps_free(std::exchange(m_phones, nullptr));
     if (m_ps)
-        m_api->ps_free(m_ps);
-
+        m_api->ps_free(std::exchange(m_ps, nullptr));
+    if (m_phonesConfig)
+        m_api->cmd_ln_free_r(std::exchange(m_phonesConfig, nullptr));
     if (m_config)
-        m_api->cmd_ln_free_r(m_config);
+        m_api->cmd_ln_free_r(std::exchange(m_config, nullptr));
 }
 
 QString Decoder::modelFolder()
@@ -89,15 +90,7 @@ bool Decoder::start(QString *error)
     }
     if (!m_ps || !m_phones || !addPhoneLoop()) {
         *error = QStringLiteral("the speech recogniser could not start");
-        // As it was before: a later start() tries afresh.
-        if (m_phones)
-            m_api->ps_free(std::exchange(m_phones, nullptr));
-        if (m_ps)
-            m_api->ps_free(std::exchange(m_ps, nullptr));
-        if (m_phonesConfig)
-            m_api->cmd_ln_free_r(std::exchange(m_phonesConfig, nullptr));
-        if (m_config)
-            m_api->cmd_ln_free_r(std::exchange(m_config, nullptr));
+        release(); // a later start() tries afresh
         return false;
     }
     return true;

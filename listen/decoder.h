@@ -77,6 +77,8 @@ public:
 private:
     QString pronounce(const QString &word);
     ps_decoder_s *makeDecoder(const QByteArray &dict, cmd_ln_s **config);
+    // Frees both decoders and their configurations; start() may then begin afresh.
+    void release();
     // The share of the frames the phone loop heard as speech that the commands'
     // decoder put down to silence or noise.
     double speechTakenForSilence() const;
