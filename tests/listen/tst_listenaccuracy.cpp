@@ -139,7 +139,11 @@ void TstListenAccuracy::accuracy()
             if (h.entry >= 0 && m_grammar.entries().at(h.entry).name == name)
                 ++right;
             else
-                wrong.append(QStringLiteral("\"%1\" heard as \"%2\" (%3)").arg(text, h.words).arg(h.confidence));
+                wrong.append(QStringLiteral("\"%1\" (%2 at %3) heard as \"%4\" (%5)")
+                                 .arg(text, s.voice.variant.isEmpty() ? QStringLiteral("plain") : s.voice.variant)
+                                 .arg(s.voice.rate)
+                                 .arg(h.words)
+                                 .arg(h.confidence));
         }
     }
     int others = 0, rejected = 0;
