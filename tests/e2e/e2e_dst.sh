@@ -54,6 +54,24 @@ expect() {
   [ "${got[*]:0:$n}" = "${want[*]:$i}" ] || fail "$what: said ${got[*]}"
 }
 
+# twice RUN_ARGS -- EXPECT_ARGS: a run and its check, once more if the check
+# fails. At these speeds a second of real time is minutes of the clock's: when
+# the machine leaves the program no time to run for that long, the clock makes
+# the minutes up without saying them, as after a suspend. A fault of the clock
+# fails both runs alike; a busy machine seldom hits the same run twice.
+twice() {
+  local run=() check=()
+  while [ "$1" != -- ]; do run+=("$1"); shift; done
+  shift
+  check=("$@")
+  run_through "${run[@]}"
+  if ! (fail() { echo "$*"; exit 1; }; expect "${check[@]}") >"$WORK/first" 2>&1; then
+    echo "once more after: $(cat "$WORK/first")"
+    run_through "${run[@]}"
+    expect "${check[@]}"
+  fi
+}
+
 returning_user
 settings set Data Announce 1
 settings set Data AlarmTime1 0130
@@ -63,10 +81,9 @@ run_through 10 2026-10-25T00:57:40Z 2026-10-25T01:01:10Z 4
 expect "autumn, started 01:57:40 BST" 0 1:58 1:59 1:00 1:01
 if grep -q 'chimewell.clock: alarmclock' "$LOG"; then fail "an alarm rang that was not due"; fi
 
-run_through 120 2026-10-25T00:20:30Z 2026-10-25T01:32:30Z 71
-expect "autumn, both 01:xx hours" 5 $(for m in $(seq 21 59) $(seq 0 31); do printf '1:%02d ' "$m"; done)
+twice 120 2026-10-25T00:20:30Z 2026-10-25T01:32:30Z 71 \
+  -- "autumn, both 01:xx hours" 5 $(for m in $(seq 21 59) $(seq 0 31); do printf '1:%02d ' "$m"; done)
 [ "$(grep -c 'chimewell.clock: alarmclock genie' "$LOG")" = 1 ] || fail "the 01:30 alarm did not ring once"
 
-run_through 120 2026-03-29T00:53:30Z 2026-03-29T01:03:30Z 9
-expect "spring" 5 0:54 0:55 0:56 0:57 0:58 0:59 2:00 2:01 2:02
+twice 120 2026-03-29T00:53:30Z 2026-03-29T01:03:30Z 9 -- "spring" 5 0:54 0:55 0:56 0:57 0:58 0:59 2:00 2:01 2:02
 pass "both clock changes of Europe/London: every minute said once"
