@@ -18,6 +18,9 @@ constexpr quint64 kEndSize = 22;
 constexpr quint64 kDirectoryEntrySize = 46;
 constexpr quint64 kLocalHeaderSize = 30;
 constexpr quint64 kLongestComment = 0xffff;
+// A deflated picture's header comes out of its first few hundred packed bytes
+// (a block header and a handful of codes): a head reads this much first.
+constexpr quint64 kHeadInput = 4096;
 
 quint16 u16(const char *p) { return qFromLittleEndian<quint16>(p); }
 quint32 u32(const char *p) { return qFromLittleEndian<quint32>(p); }
@@ -137,7 +140,7 @@ bool ZipArchive::readDirectory(QString *why)
     return true;
 }
 
-std::optional<QByteArray> ZipArchive::packedData(const Entry &e, QString *why)
+std::optional<QByteArray> ZipArchive::packedData(const Entry &e, quint64 length, QString *why)
 {
     if (e.flags & 0x1) {
         fail(why, QStringLiteral("it is encrypted"));
@@ -159,15 +162,16 @@ std::optional<QByteArray> ZipArchive::packedData(const Entry &e, QString *why)
         fail(why, QStringLiteral("its local header does not match the directory"));
         return std::nullopt;
     }
-    auto data = bytesAt(start, e.packedSize);
+    auto data = bytesAt(start, std::min(length, e.packedSize));
     if (!data)
         fail(why, QStringLiteral("it is cut short"));
     return data;
 }
 
-std::optional<QByteArray> ZipArchive::inflated(const Entry &e, qint64 limit, bool whole, QString *why)
+std::optional<QByteArray> ZipArchive::inflated(const Entry &e, qint64 limit, bool whole, quint64 packedLength,
+                                               QString *why)
 {
-    auto packed = packedData(e, why);
+    auto packed = packedData(e, packedLength, why);
     if (!packed)
         return std::nullopt;
     const qint64 wanted = whole ? qint64(e.size) : std::min<qint64>(limit, qint64(e.size));
@@ -243,14 +247,23 @@ std::optional<QByteArray> ZipArchive::read(int index, QString *why)
 {
     if (index < 0 || index >= m_entries.size())
         return std::nullopt;
-    return inflated(m_entries.at(index), 0, true, why);
+    const Entry &e = m_entries.at(index);
+    return inflated(e, 0, true, e.packedSize, why);
 }
 
 std::optional<QByteArray> ZipArchive::head(int index, qint64 n, QString *why)
 {
     if (index < 0 || index >= m_entries.size())
         return std::nullopt;
-    return inflated(m_entries.at(index), n, false, why);
+    const Entry &e = m_entries.at(index);
+    // Only the start of the packed data, so that reading a header does not read
+    // the picture; all of it only when the start was not enough.
+    const quint64 start = e.method == 0 ? quint64(std::max<qint64>(0, n)) : kHeadInput;
+    if (start < e.packedSize) {
+        if (auto data = inflated(e, n, false, start, nullptr))
+            return data;
+    }
+    return inflated(e, n, false, e.packedSize, why);
 }
 
 } // namespace chimewell::agent

@@ -47,8 +47,9 @@ private:
     bool readDirectory(QString *why);
     // `length` bytes at `offset`, or nothing when they are not all there.
     std::optional<QByteArray> bytesAt(quint64 offset, quint64 length);
-    std::optional<QByteArray> packedData(const Entry &e, QString *why);
-    std::optional<QByteArray> inflated(const Entry &e, qint64 limit, bool whole, QString *why);
+    // The first `length` bytes of the entry's packed data (all of it for a whole entry).
+    std::optional<QByteArray> packedData(const Entry &e, quint64 length, QString *why);
+    std::optional<QByteArray> inflated(const Entry &e, qint64 limit, bool whole, quint64 packedLength, QString *why);
 
     QByteArray m_bytes;
     std::unique_ptr<QFile> m_file;
