@@ -4,11 +4,46 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 namespace chimewell::testing {
 
-TempHome::TempHome() : m_dir(std::make_unique<QTemporaryDir>())
+namespace {
+
+struct Shared
 {
+    QTemporaryDir dir;
+    quint64 newest = 0;
+};
+
+Shared &shared()
+{
+    static Shared s;
+    return s;
+}
+
+void empty(const QString &folder)
+{
+    QDir dir(folder);
+    const QStringList entries = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &name : entries) {
+        const QString path = dir.filePath(name);
+        // Tests make folders unwritable or put files where folders belong.
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        const QFileInfo info(path);
+        if (info.isDir() && !info.isSymLink())
+            QDir(path).removeRecursively();
+        else
+            QFile::remove(path);
+    }
+}
+
+} // namespace
+
+TempHome::TempHome() : m_generation(++shared().newest)
+{
+    empty(root());
     const std::pair<const char *, QString> vars[] = {
         {"XDG_CONFIG_HOME", configHome()},
         {"XDG_DATA_HOME", path(QStringLiteral("data"))},
@@ -16,9 +51,10 @@ TempHome::TempHome() : m_dir(std::make_unique<QTemporaryDir>())
         {"XDG_RUNTIME_DIR", path(QStringLiteral("run"))},
     };
     for (const auto &[name, value] : vars) {
-        m_saved.append({name, QFile::encodeName(value), qgetenv(name), qEnvironmentVariableIsSet(name)});
         QDir().mkpath(value);
-        qputenv(name, QFile::encodeName(value));
+        const QByteArray encoded = QFile::encodeName(value);
+        if (qgetenv(name) != encoded)
+            qputenv(name, encoded);
     }
     QFile::setPermissions(path(QStringLiteral("run")),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -28,15 +64,14 @@ TempHome::TempHome() : m_dir(std::make_unique<QTemporaryDir>())
 
 TempHome::~TempHome()
 {
-    for (const Saved &s : std::as_const(m_saved)) {
-        // A newer home made before this one went keeps its own values.
-        if (qgetenv(s.name) != s.ours)
-            continue;
-        if (s.set)
-            qputenv(s.name, s.value);
-        else
-            qunsetenv(s.name);
-    }
+    // An older home that goes after a newer one was made leaves the newer's files.
+    if (m_generation == shared().newest)
+        empty(root());
+}
+
+QString TempHome::root() const
+{
+    return shared().dir.path();
 }
 
 bool TempHome::addCharacter(const QString &id, const QString &name, const QString &description)

@@ -1,17 +1,20 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
-#include <QTemporaryDir>
-
-#include <memory>
 
 namespace chimewell::testing {
 
 // A private home for one test: XDG_CONFIG_HOME, XDG_DATA_HOME (with an empty
 // character folder), XDG_DATA_DIRS (empty, so no system-wide characters) and
-// XDG_RUNTIME_DIR point into a fresh temporary folder for the object's
-// lifetime; the previous values come back when it goes.
+// XDG_RUNTIME_DIR point into a temporary folder that is empty when the object
+// is made and emptied again when it goes.
+//
+// The variables are set once per process and then left alone: a thread of the
+// program under test may read the environment at any moment (the speech
+// engine's audio library does as it starts), and glibc frees the old
+// environment when a variable is added, so changing it under such a thread
+// can crash it. Each home therefore reuses the same folder; the newest home
+// owns its contents.
 class TempHome final
 {
 public:
@@ -20,8 +23,8 @@ public:
     TempHome(const TempHome &) = delete;
     TempHome &operator=(const TempHome &) = delete;
 
-    QString root() const { return m_dir->path(); }
-    QString path(const QString &relative) const { return m_dir->filePath(relative); }
+    QString root() const;
+    QString path(const QString &relative) const { return root() + QLatin1Char('/') + relative; }
     QString configHome() const { return path(QStringLiteral("config")); }
     QString characterFolder() const { return path(QStringLiteral("data/chimewell/chars")); }
     // A folder that stands for the program folder (see platform_dummy.h).
@@ -30,15 +33,7 @@ public:
     bool addCharacter(const QString &id, const QString &name = QString(), const QString &description = QString());
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    struct Saved
-    {
-        const char *name;
-        QByteArray ours;
-        QByteArray value;
-        bool set;
-    };
-    QList<Saved> m_saved;
+    quint64 m_generation;
 };
 
 } // namespace chimewell::testing
