@@ -6,11 +6,15 @@
 fake=$(ls /usr/lib/*/faketime/libfaketimeMT.so.1 2>/dev/null | head -1)
 [ -n "$fake" ] || fail "libfaketime is not installed (Debian package faketime)"
 [ -f "$B/chars/max.acs" ] || fail "$B/chars/max.acs has not been built"
-# The library itself rather than the faketime wrapper, so the pid is the program's.
+# The library itself rather than the faketime wrapper, which runs the program
+# as its child.
 at() { env LD_PRELOAD="$fake" FAKETIME="@$1" "${@:2}"; }
 
 returning_user
-at '2026-12-07 10:00:00' "$B/date" >>"$LOG" 2>&1 &
+# Not through at: a function in the background runs in a subshell, and $!
+# would be the subshell's pid, which cleanup's kill would leave the program
+# running behind.
+env LD_PRELOAD="$fake" FAKETIME="@2026-12-07 10:00:00" "$B/date" >>"$LOG" 2>&1 &
 pid=$!
 PIDS+=("$pid")
 wait_for_log 'chimewell.ui: show frm_date' 20
@@ -23,6 +27,7 @@ windows=$(xdotool search --onlyvisible --name '^Chimewell date$' 2>/dev/null | w
 [ "$windows" = 1 ] || fail "expected one date window, found $windows"
 
 win=$(xdotool search --onlyvisible --pid "$pid" --name '^Chimewell date$' | head -1)
+[ -n "$win" ] || fail "no date window of the first start (pid $pid)"
 xdotool mousemove --window "$win" 20 8 click --repeat 2 --delay 80 1
 wait_for_log 'chimewell.agent: max Speak The date is 7th of December 2026' 20
 wait_for_log 'chimewell.agent: max Unload' 40

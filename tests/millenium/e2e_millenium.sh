@@ -7,11 +7,15 @@
 fake=$(ls /usr/lib/*/faketime/libfaketimeMT.so.1 2>/dev/null | head -1)
 [ -n "$fake" ] || fail "libfaketime is not installed (Debian package faketime)"
 [ -f "$B/chars/plany.acs" ] || fail "$B/chars/plany.acs has not been built"
-# The library itself rather than the faketime wrapper, so the pid is the program's.
+# The library itself rather than the faketime wrapper, which runs the program
+# as its child.
 at() { env LD_PRELOAD="$fake" FAKETIME="@$1" "${@:2}"; }
 
 returning_user
-at '1999-12-31 23:59:57' "$B/millenium" >>"$LOG" 2>&1 &
+# Not through at: a function in the background runs in a subshell, and $!
+# would be the subshell's pid, which cleanup's kill would leave the program
+# running behind.
+env LD_PRELOAD="$fake" FAKETIME="@1999-12-31 23:59:57" "$B/millenium" >>"$LOG" 2>&1 &
 pid=$!
 PIDS+=("$pid")
 wait_for_log 'chimewell.ui: show frm_millenium' 20
