@@ -3,20 +3,12 @@
 # and a double click has the stored first character say the date.
 . "$(dirname "$0")/../e2e/lib.sh"
 
-fake=$(ls /usr/lib/*/faketime/libfaketimeMT.so.1 2>/dev/null | head -1)
-[ -n "$fake" ] || fail "libfaketime is not installed (Debian package faketime)"
+need_faketime
 [ -f "$B/chars/max.acs" ] || fail "$B/chars/max.acs has not been built"
-# The library itself rather than the faketime wrapper, which runs the program
-# as its child.
-at() { env LD_PRELOAD="$fake" FAKETIME="@$1" "${@:2}"; }
 
 returning_user
-# Not through at: a function in the background runs in a subshell, and $!
-# would be the subshell's pid, which cleanup's kill would leave the program
-# running behind.
-env LD_PRELOAD="$fake" FAKETIME="@2026-12-07 10:00:00" "$B/date" >>"$LOG" 2>&1 &
-pid=$!
-PIDS+=("$pid")
+start_at '2026-12-07 10:00:00' date
+pid=${PIDS[-1]}
 wait_for_log 'chimewell.ui: show frm_date' 20
 
 second_log=$WORK/second.log

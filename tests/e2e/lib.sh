@@ -31,6 +31,25 @@ start_chimewell() {
   PIDS+=($!)
 }
 
+# Programs started at a set moment go through the faketime library itself
+# rather than the faketime wrapper, which would run them as its child.
+FAKETIME_LIB=$(ls /usr/lib/*/faketime/libfaketimeMT.so.1 2>/dev/null | head -1 || true)
+need_faketime() { [ -n "$FAKETIME_LIB" ] || fail "libfaketime is not installed (Debian package faketime)"; }
+
+# at STAMP COMMAND...: runs COMMAND with its clock starting at STAMP.
+at() { need_faketime; env LD_PRELOAD="$FAKETIME_LIB" FAKETIME="@$1" "${@:2}"; }
+
+# start_at STAMP PROGRAM: starts PROGRAM of the program folder in the
+# background with its clock starting at STAMP, logging to $LOG; its pid is
+# the last of PIDS. Not through at: a function in the background runs in a
+# subshell, and $! would be the subshell's pid, which cleanup's kill would
+# leave the program running behind.
+start_at() {
+  need_faketime
+  env LD_PRELOAD="$FAKETIME_LIB" FAKETIME="@$1" "$B/$2" >>"$LOG" 2>&1 &
+  PIDS+=($!)
+}
+
 # wait_for_log PATTERN SECONDS
 wait_for_log() {
   local pattern=$1 seconds=$2 i

@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 namespace chimewell::testing {
@@ -25,18 +24,9 @@ Shared &shared()
 
 void empty(const QString &folder)
 {
-    QDir dir(folder);
-    const QStringList entries = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString &name : entries) {
-        const QString path = dir.filePath(name);
-        // Tests make folders unwritable or put files where folders belong.
-        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        const QFileInfo info(path);
-        if (info.isDir() && !info.isSymLink())
-            QDir(path).removeRecursively();
-        else
-            QFile::remove(path);
-    }
+    // removeRecursively removes links without following them.
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
 }
 
 } // namespace
