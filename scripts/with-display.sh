@@ -14,4 +14,10 @@ for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 openbox >/dev/null 2>&1 &
 wm=$!
 sleep 0.5
+# A desktop session has its own session bus. Without one, Qt's accessibility
+# bridge has libdbus autolaunch a bus, forking inside a threaded program, and
+# a test can hang there for good.
+if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ] && command -v dbus-run-session >/dev/null; then
+  set -- dbus-run-session -- "$@"
+fi
 "$@"
