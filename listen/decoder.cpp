@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <utility>
 
 namespace chimewell::listen {
@@ -17,17 +18,14 @@ const char *const kPhones[] = {"AA", "AE", "AH", "AO", "AW", "AY", "B", "CH", "D
                                "F",  "G",  "HH", "IH", "IY", "JH", "K", "L", "M",  "N", "NG", "OW", "OY",
                                "P",  "R",  "S",  "SH", "T",  "TH", "UH", "UW", "V", "W",  "Y", "Z",  "ZH"};
 
-// The acoustic part of the best path's score: how well its sounds fit, without the
-// grammar's and the word penalties, so a grammar and a phone loop compare fairly.
-qint64 acousticScore(const SphinxLibrary *api, ps_decoder_t *ps)
+// The words of a hypothesis, without its silences and noises.
+QStringList spokenWords(const char *hyp)
 {
-    qint64 total = 0;
-    for (ps_seg_t *seg = api->ps_seg_iter(ps); seg; seg = api->ps_seg_next(seg)) {
-        int32 ascr = 0, lscr = 0, lback = 0;
-        api->ps_seg_prob(seg, &ascr, &lscr, &lback);
-        total += ascr;
-    }
-    return total;
+    QStringList words;
+    for (const QString &w : Grammar::splitWords(hyp ? QString::fromUtf8(hyp) : QString()))
+        if (!w.startsWith(QLatin1Char('<')) && !w.startsWith(QLatin1Char('[')))
+            words.append(w);
+    return words;
 }
 } // namespace
 
@@ -56,14 +54,22 @@ QString Decoder::modelFolder()
 }
 
 // One pocketsphinx decoder on the model, with `dict` for its words.
-ps_decoder_t *Decoder::makeDecoder(const QByteArray &dict, cmd_ln_t **config)
+ps_decoder_t *Decoder::makeDecoder(const QByteArray &dict, bool commands, cmd_ln_t **config)
 {
     const QByteArray hmm = (modelFolder() + QStringLiteral("/en-us")).toLocal8Bit();
     const QByteArray endSilence = QByteArray::number(kEndSilenceMs / 10);
+    // The commands' search keeps many more paths than pocketsphinx's defaults: with
+    // so few words its narrow beams cut off the right command's path for a longer
+    // one's beginning ("tell" lost to "to be quiet"), or keep a poor path whose
+    // score says little, and a sentence then seems to fit a command.
+    const char *beam = commands ? "1e-80" : "1e-48";
+    const char *wordBeam = commands ? "1e-60" : "7e-29";
+    const char *lastPhoneBeam = commands ? "1e-60" : "1e-40";
     *config = m_api->cmd_ln_init(nullptr, m_api->ps_args(), TRUE, "-hmm", hmm.constData(), "-dict", dict.constData(),
                                  "-logfn", "/dev/null",
                                  // Synthetic and close voices lose their quiet consonants to noise removal.
-                                 "-remove_noise", "no", "-vad_postspeech", endSilence.constData(), nullptr);
+                                 "-remove_noise", "no", "-vad_postspeech", endSilence.constData(), "-beam", beam,
+                                 "-pbeam", beam, "-wbeam", wordBeam, "-lpbeam", lastPhoneBeam, nullptr);
     return *config ? m_api->ps_init(*config) : nullptr;
 }
 
@@ -78,7 +84,7 @@ bool Decoder::start(QString *error)
         *error = QStringLiteral("the speech model (pocketsphinx-en-us) is not installed");
         return false;
     }
-    m_ps = makeDecoder((model + QStringLiteral("/cmudict-en-us.dict")).toLocal8Bit(), &m_config);
+    m_ps = makeDecoder((model + QStringLiteral("/cmudict-en-us.dict")).toLocal8Bit(), true, &m_config);
     // The phone loop's dictionary holds its phones only, which spares a second copy of
     // the large one; pocketsphinx reads it from a file.
     QTemporaryFile phoneDict;
@@ -86,7 +92,7 @@ bool Decoder::start(QString *error)
         for (const char *p : kPhones)
             phoneDict.write("phone_" + QByteArray(p).toLower() + ' ' + p + '\n');
         if (phoneDict.flush())
-            m_phones = makeDecoder(QFile::encodeName(phoneDict.fileName()), &m_phonesConfig);
+            m_phones = makeDecoder(QFile::encodeName(phoneDict.fileName()), false, &m_phonesConfig);
     }
     if (!m_ps || !m_phones || !addPhoneLoop()) {
         *error = QStringLiteral("the speech recogniser could not start");
@@ -167,6 +173,17 @@ bool Decoder::setGrammar(const Grammar &grammar, QStringList *skipped)
 
 bool Decoder::inSpeech() const { return m_inUtterance && m_api->ps_get_in_speech(m_ps); }
 
+bool Decoder::utteranceOver() const
+{
+    if (!m_spoke || inSpeech())
+        return false;
+    int32 score = 0;
+    const QStringList words = spokenWords(m_api->ps_get_hyp(m_ps, &score));
+    if (words.isEmpty())
+        return false;
+    return m_grammar.match(words) >= 0 || m_quiet >= qint64(kUnfinishedPauseMs) * kSampleRate / 1000;
+}
+
 bool Decoder::begin()
 {
     if (!m_ps || m_grammar.isEmpty())
@@ -176,6 +193,9 @@ bool Decoder::begin()
         m_api->ps_end_utt(m_phones);
     }
     m_samples = 0;
+    m_spoke = false;
+    m_quiet = 0;
+    m_floor.reset();
     m_inUtterance = m_api->ps_set_search(m_ps, m_search.constData()) >= 0 && m_api->ps_start_utt(m_ps) >= 0;
     if (m_inUtterance && m_api->ps_start_utt(m_phones) < 0) {
         m_api->ps_end_utt(m_ps);
@@ -190,9 +210,36 @@ void Decoder::feed(const qint16 *samples, qsizetype count)
         return;
     // The command and the yardstick hear the same audio in the same steps, so their
     // scores compare, and nothing is left to decode once the speaker stops.
+    m_buffer.resize(count);
+    std::copy(samples, samples + count, m_buffer.begin());
+    m_floor.add(m_buffer.data(), count);
+    samples = m_buffer.constData();
     m_api->ps_process_raw(m_ps, samples, size_t(count), FALSE, FALSE);
     m_api->ps_process_raw(m_phones, samples, size_t(count), FALSE, FALSE);
     m_samples += count;
+    if (m_api->ps_get_in_speech(m_ps)) {
+        m_spoke = true;
+        m_quiet = 0;
+    } else if (m_spoke) {
+        m_quiet += count;
+    }
+}
+
+Decoder::Path Decoder::path(ps_decoder_t *ps) const
+{
+    Path path;
+    for (ps_seg_t *seg = m_api->ps_seg_iter(ps); seg; seg = m_api->ps_seg_next(seg)) {
+        Segment s;
+        const char *word = m_api->ps_seg_word(seg);
+        s.word = word ? QByteArray(word) : QByteArray();
+        m_api->ps_seg_frames(seg, &s.first, &s.last);
+        int32 acoustic = 0, language = 0, backoff = 0;
+        m_api->ps_seg_prob(seg, &acoustic, &language, &backoff);
+        s.score = acoustic;
+        if (s.last >= s.first && !s.word.isEmpty() && s.word != "(NULL)")
+            path.append(s);
+    }
+    return path;
 }
 
 Heard Decoder::end(const QString &preferredOwner)
@@ -201,57 +248,67 @@ Heard Decoder::end(const QString &preferredOwner)
     if (!m_inUtterance)
         return h;
     m_inUtterance = false;
+    // The best path so far, for when the search cannot finish on the grammar's last
+    // word: a short command's path may have been pruned for a longer one's beginning.
+    int32 score = 0;
+    QStringList spoken = spokenWords(m_api->ps_get_hyp(m_ps, &score));
+    Path commands = spoken.isEmpty() ? Path() : path(m_ps);
     m_api->ps_end_utt(m_ps);
     const bool phonesOk = m_api->ps_end_utt(m_phones) >= 0;
     h.frames = m_api->ps_get_n_frames(m_ps);
-    int32 score = 0;
-    const char *hyp = m_api->ps_get_hyp(m_ps, &score);
-    score = hyp ? int(acousticScore(m_api, m_ps)) : 0;
-    QStringList spoken;
-    for (const QString &w : Grammar::splitWords(hyp ? QString::fromUtf8(hyp) : QString()))
-        if (!w.startsWith(QLatin1Char('<')) && !w.startsWith(QLatin1Char('['))) // silence and noise
-            spoken.append(w);
+    const QStringList finished = spokenWords(m_api->ps_get_hyp(m_ps, &score));
+    if (!finished.isEmpty()) {
+        spoken = finished;
+        commands = path(m_ps);
+    } else if (m_grammar.match(spoken) < 0) {
+        spoken.clear();
+    }
     h.words = spoken.join(QLatin1Char(' '));
-    int32 best = 0;
     const bool tooLong = m_samples > qint64(kMaxUtteranceSeconds) * kSampleRate;
-    if (spoken.isEmpty() || tooLong || h.frames <= 0 || !phonesOk || !m_api->ps_get_hyp(m_phones, &best))
+    if (spoken.isEmpty() || tooLong || h.frames <= 0 || !phonesOk || !m_api->ps_get_hyp(m_phones, &score))
         return h;
-    best = int32(acousticScore(m_api, m_phones));
-    h.confidence = double(score - best) / h.frames - kSilencePenalty * speechTakenForSilence();
-    if (h.confidence >= kThreshold)
+    const Path phones = path(m_phones);
+    h.confidence = confidence(commands, phones) - threshold(m_floor.signalToNoiseDb());
+    if (h.confidence >= 0)
         h.entry = m_grammar.match(spoken, preferredOwner);
     return h;
 }
 
-double Decoder::speechTakenForSilence() const
+double Decoder::threshold(double snrDb)
 {
-    // Frames are counted alike in both decoders: they heard the same audio in the same steps.
-    QVector<bool> speech;
-    int speechFrames = 0;
-    for (ps_seg_t *seg = m_api->ps_seg_iter(m_phones); seg; seg = m_api->ps_seg_next(seg)) {
-        int first = 0, last = -1;
-        m_api->ps_seg_frames(seg, &first, &last);
-        if (first < 0 || last < first || !QByteArray(m_api->ps_seg_word(seg)).startsWith("phone_"))
-            continue;
-        if (speech.size() <= last)
-            speech.resize(last + 1);
-        for (int f = first; f <= last; ++f)
-            speech[f] = true;
-        speechFrames += last - first + 1;
-    }
-    if (speechFrames == 0)
+    const double share = qBound(0.0, (snrDb - kNoisySnrDb) / (kQuietSnrDb - kNoisySnrDb), 1.0);
+    return kNoisyThreshold + share * (kQuietThreshold - kNoisyThreshold);
+}
+
+double Decoder::confidence(const Path &commands, const Path &phones)
+{
+    if (phones.isEmpty())
         return 0;
-    int taken = 0;
-    for (ps_seg_t *seg = m_api->ps_seg_iter(m_ps); seg; seg = m_api->ps_seg_next(seg)) {
-        const char *word = m_api->ps_seg_word(seg);
-        int first = 0, last = -1;
-        m_api->ps_seg_frames(seg, &first, &last);
-        if (!word || (word[0] != '<' && word[0] != '['))
-            continue;
-        for (int f = qMax(0, first); f <= last && f < speech.size(); ++f)
-            taken += speech[f] ? 1 : 0;
+    const int from = phones.first().first;
+    const int to = phones.last().last;
+    const int frames = to - from + 1;
+    // The yardstick's score frame by frame, and where it heard a sound.
+    QVector<double> best(frames, 0);
+    QVector<bool> sound(frames, false);
+    for (const Segment &s : phones) {
+        for (int f = qMax(s.first, from); f <= qMin(s.last, to); ++f) {
+            best[f - from] = double(s.score) / (s.last - s.first + 1);
+            sound[f - from] = s.word.startsWith("phone_");
+        }
     }
-    return double(taken) / speechFrames;
+    double worse = 0;
+    int taken = 0;
+    for (const Segment &s : commands) {
+        double yardstick = 0;
+        const bool silence = s.word.startsWith('<') || s.word.startsWith('[') || s.word.startsWith('+');
+        for (int f = qMax(s.first, from); f <= qMin(s.last, to); ++f) {
+            yardstick += best[f - from];
+            if (silence && sound[f - from])
+                ++taken;
+        }
+        worse += s.score - yardstick;
+    }
+    return worse / frames - kSilencePenalty * qMax(0, taken - kSilenceAllowance) / 100.0;
 }
 
 } // namespace chimewell::listen

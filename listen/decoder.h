@@ -1,6 +1,7 @@
 #pragma once
 
 #include "listen/grammar.h"
+#include "listen/noisefloor.h"
 
 #include <QString>
 #include <QStringList>
@@ -25,7 +26,9 @@ struct Heard
     QString words;        // what the recogniser heard, lower case; may be empty
     int entry = -1;       // the grammar entry understood, -1 when rejected
     int frames = 0;       // 10 ms frames of audio decoded
-    double confidence = 0; // how well the command accounts for the sounds heard: higher is better
+    // How far the command's fit to the sounds heard lies above what this room asks
+    // for (see kQuietThreshold): 0 or more is understood.
+    double confidence = 0;
 };
 
 class Decoder
@@ -58,30 +61,60 @@ public:
     bool inUtterance() const { return m_inUtterance; }
     // Whether the last audio fed holds speech (the decoder's own voice detector).
     bool inSpeech() const;
+    // Whether someone listening for one command would stop here: the speaker has
+    // paused after saying one. A pause after sounds that held no words (a cough, a
+    // door, the room's own noise while the voice detector finds its level) ends
+    // nothing, and one after words that make no command yet waits kUnfinishedPauseMs
+    // for the rest ("exit ... Chimewell").
+    bool utteranceOver() const;
 
     static constexpr int kSampleRate = 16000;
-    // Below this confidence what was heard is no command. The confidence compares how
-    // well the command's sounds fit the audio with how well the best run of any
-    // phones fits it, per 10 ms frame, in the decoder's scaled log units; from that
-    // it takes kSilencePenalty times the share of the speech that the command could
-    // only explain as silence (the words of a longer sentence around a command word).
-    // Both chosen on synthesized speech (tests/listen), one for all commands.
-    static constexpr double kThreshold = -5.0;
-    static constexpr double kSilencePenalty = 10.0;
+    // How sure the recogniser is: how well the command's sounds fit the audio against
+    // how well the best run of any phones fits it, per 10 ms frame, in the decoder's
+    // scaled log units; less kSilencePenalty for every 100 frames beyond
+    // kSilenceAllowance that the command could only put down to silence while the
+    // phones heard sounds there (the rest of a longer sentence around a command word).
+    // The allowance is the same for a short command and a long one: it is the breath
+    // and the room around any utterance, not a share of it.
+    static constexpr double kSilencePenalty = 5.0;
+    static constexpr int kSilenceAllowance = 50;
+    // What it must reach to be a command: kQuietThreshold where the speech stands
+    // kQuietSnrDb or more above the room's noise, kNoisyThreshold at kNoisySnrDb or
+    // less, sliding between. In noise the phones explain what is heard less well, and
+    // a sentence comes nearer a command. Chosen on speech from people's recordings
+    // and espeak-ng in rooms of each kind (tests/listen), one for all commands.
+    static constexpr double kQuietThreshold = -9.0;
+    static constexpr double kNoisyThreshold = -6.0;
+    static constexpr double kQuietSnrDb = 45;
+    static constexpr double kNoisySnrDb = 25;
+    static double threshold(double snrDb);
     // Longer utterances are no command.
     static constexpr int kMaxUtteranceSeconds = 20;
     // The pause after speech that ends an utterance (inSpeech() turns false): long
     // enough for the gaps between a command's words, short for a quick answer.
     static constexpr int kEndSilenceMs = 150;
+    // After words that make no command yet, how much longer the pause must last.
+    static constexpr int kUnfinishedPauseMs = 600;
 
 private:
     QString pronounce(const QString &word);
-    ps_decoder_s *makeDecoder(const QByteArray &dict, cmd_ln_s **config);
+    ps_decoder_s *makeDecoder(const QByteArray &dict, bool commands, cmd_ln_s **config);
     // Frees both decoders and their configurations; start() may then begin afresh.
     void release();
-    // The share of the frames the phone loop heard as speech that the commands'
-    // decoder put down to silence or noise.
-    double speechTakenForSilence() const;
+    // One word (or silence, or phone) of a best path, with its frames and the
+    // acoustic part of its score: how well its sounds fit, without the grammar's and
+    // the word penalties, so a grammar and a phone loop compare fairly.
+    struct Segment
+    {
+        QByteArray word;
+        int first = 0, last = -1;
+        int score = 0;
+    };
+    using Path = QVector<Segment>;
+    // The best path of `ps` so far (its words and silences, no empty links).
+    Path path(ps_decoder_s *ps) const;
+    // See kSilencePenalty; `phones` is the yardstick's path over the same frames.
+    static double confidence(const Path &commands, const Path &phones);
     bool addPhoneLoop();
 
     PhonemeSource m_phonemes;
@@ -94,8 +127,12 @@ private:
     Grammar m_grammar;
     QByteArray m_search;
     qint64 m_samples = 0; // fed in this utterance
+    bool m_spoke = false;  // the voice detector has heard speech in it
+    qint64 m_quiet = 0;    // samples fed since it last heard speech
     bool m_inUtterance = false;
     int m_searchCount = 0;
+    NoiseFloor m_floor;       // of this utterance
+    QVector<qint16> m_buffer; // what was fed, with the floor added
 };
 
 } // namespace chimewell::listen

@@ -58,24 +58,14 @@ public:
     {
         if (m_source)
             finish();
-        m_owner = owner;
-        m_once = once;
-        m_spoke = false;
-        if (!ensureDecoder())
+        if (!begin(owner, once))
             return;
-        applyGrammar();
-        if (!m_ready || !m_decoder.begin()) {
-            Q_EMIT heard(Heard{}, owner);
-            return;
-        }
         const QAudioDevice device = QMediaDevices::defaultAudioInput();
         if (device.isNull()) {
             fail(QStringLiteral("there is no microphone"));
             return;
         }
-        m_format.setSampleRate(Decoder::kSampleRate);
-        m_format.setChannelCount(1);
-        m_format.setSampleFormat(QAudioFormat::Int16);
+        m_format = decoderFormat();
         if (!device.isFormatSupported(m_format))
             m_format = device.preferredFormat();
         m_source = std::make_unique<QAudioSource>(device, m_format);
@@ -100,12 +90,40 @@ public:
             finish();
     }
 
+    // Recorded audio taken as the microphone would give it: in its pieces, ending
+    // where listening for one command would.
+    void hearRecording(const QVector<qint16> &samples, const QString &owner)
+    {
+        if (m_source)
+            finish();
+        if (!begin(owner, true))
+            return;
+        m_format = decoderFormat();
+        const auto bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(samples.constData()),
+                                                   samples.size() * qsizetype(sizeof(qint16)));
+        const qsizetype piece = m_format.bytesForDuration(qint64(kReadMs) * 1000);
+        m_recording = true;
+        for (qsizetype at = 0; m_recording && at < bytes.size(); at += piece)
+            take(bytes.mid(at, piece));
+        if (m_recording)
+            finish();
+    }
+
 Q_SIGNALS:
     void heard(const chimewell::listen::Heard &heard, const QString &owner);
     void unavailable(const QString &reason);
     void grammarProblems(const QStringList &problems);
 
 private:
+    static QAudioFormat decoderFormat()
+    {
+        QAudioFormat f;
+        f.setSampleRate(Decoder::kSampleRate);
+        f.setChannelCount(1);
+        f.setSampleFormat(QAudioFormat::Int16);
+        return f;
+    }
+
     bool ensureDecoder()
     {
         if (m_decoder.isStarted())
@@ -121,22 +139,41 @@ private:
         return true;
     }
 
+    // Everything listening needs before the first sound; false (with the answer
+    // given) when nothing can be heard.
+    bool begin(const QString &owner, bool once)
+    {
+        m_owner = owner;
+        m_once = once;
+        m_resampleAt = 0;
+        if (!ensureDecoder())
+            return false;
+        applyGrammar();
+        if (!m_ready || !m_decoder.begin()) {
+            Q_EMIT heard(Heard{}, owner);
+            return false;
+        }
+        return true;
+    }
+
     void read()
     {
-        if (!m_io)
-            return;
-        const QByteArray bytes = m_io->readAll();
+        if (m_io)
+            take(m_io->readAll());
+    }
+
+    void take(const QByteArray &bytes)
+    {
         if (bytes.isEmpty())
             return;
         if (m_muted->load())
             return; // a character is speaking: it must not hear itself
         const QVector<qint16> pcm = toDecoderFormat(bytes);
         m_decoder.feed(pcm.constData(), pcm.size());
-        // Listening for one command: it ends when the speaker pauses after speaking.
+        // Listening for one command: it ends when the speaker pauses after saying one.
         if (m_decoder.inSpeech()) {
-            m_spoke = true;
             m_silence.start(Recognizer::kSilenceTimeoutMs);
-        } else if (m_once && m_spoke) {
+        } else if (m_once && m_decoder.utteranceOver()) {
             finish();
         }
     }
@@ -186,6 +223,7 @@ private:
         if (m_io)
             read();
         closeSource();
+        m_recording = false;
         Q_EMIT heard(m_decoder.end(m_owner), m_owner);
     }
 
@@ -209,7 +247,7 @@ private:
     QTimer m_silence{this}; // a child, so it moves to the worker's thread with it
     QString m_owner;
     bool m_once = false;
-    bool m_spoke = false;
+    bool m_recording = false; // hearRecording() is feeding the decoder
 };
 
 namespace {
@@ -255,6 +293,13 @@ void Recognizer::start(const QString &owner, bool once)
 void Recognizer::stop()
 {
     QMetaObject::invokeMethod(m_worker, [w = m_worker] { w->stop(); }, Qt::QueuedConnection);
+}
+
+void Recognizer::hear(const QVector<qint16> &samples, const QString &owner)
+{
+    m_listening = true;
+    QMetaObject::invokeMethod(
+        m_worker, [w = m_worker, samples, owner] { w->hearRecording(samples, owner); }, Qt::QueuedConnection);
 }
 
 void Recognizer::setMuted(bool muted) { g_muted = muted; }

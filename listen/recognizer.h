@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QVector>
 
 #include <atomic>
 
@@ -31,6 +32,10 @@ public:
     void start(const QString &owner, bool once);
     // Stops listening; what was heard arrives as heard().
     void stop();
+    // Listens for one command in recorded audio (16 kHz mono) as though the
+    // microphone heard it, piece by piece on the recogniser's thread; the answer
+    // comes as heard(). For measuring the recogniser (tests, bench).
+    void hear(const QVector<qint16> &samples, const QString &owner);
     // While muted (a character speaks) what the microphone hears is dropped.
     void setMuted(bool muted);
     bool isListening() const { return m_listening; }
