@@ -17,7 +17,7 @@ if [ "${1:-}" = "--test" ]; then
   packages+=(
     xvfb openbox xdotool faketime imagemagick x11-apps oneko
     clang libclang-rt-14-dev
-    sox pocketsphinx pulseaudio pulseaudio-utils
+    sox flite pocketsphinx pulseaudio pulseaudio-utils
     procps time
     trayer dbus-daemon
     lintian debhelper appstream desktop-file-utils dpkg-dev
