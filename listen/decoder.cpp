@@ -173,28 +173,60 @@ bool Decoder::setGrammar(const Grammar &grammar, QStringList *skipped)
 
 bool Decoder::inSpeech() const { return m_inUtterance && m_api->ps_get_in_speech(m_ps); }
 
-bool Decoder::utteranceOver() const
+bool Decoder::utteranceOver()
 {
+    if (m_finished)
+        return true;
     if (!m_spoke || inSpeech())
         return false;
     int32 score = 0;
     const QStringList words = spokenWords(m_api->ps_get_hyp(m_ps, &score));
     if (words.isEmpty())
         return false;
-    return m_grammar.match(words) >= 0 || m_quiet >= qint64(kUnfinishedPauseMs) * kSampleRate / 1000;
+    if (m_grammar.match(words) >= 0 || m_quiet >= qint64(kUnfinishedPauseMs) * kSampleRate / 1000)
+        return true;
+    if (m_lookedAhead || m_lookAheads >= kMostLookAheads || m_samples > qint64(kMaxUtteranceSeconds) * kSampleRate)
+        return false;
+    m_lookedAhead = true;
+    ++m_lookAheads;
+    return finishesOnCommand();
+}
+
+bool Decoder::finishesOnCommand()
+{
+    finishSearches();
+    // Finished on a command that is only a guess, the speaker may well be pausing
+    // between its words ("character ... properties" finished as "what is the").
+    if (answer(QString()).entry >= 0)
+        return true;
+    // Both again from the start, so that they keep hearing the same audio in the same steps.
+    if (m_api->ps_start_utt(m_ps) < 0)
+        return true; // what was heard is all there is
+    if (m_api->ps_start_utt(m_phones) < 0) {
+        m_api->ps_end_utt(m_ps);
+        return true;
+    }
+    m_finished = false;
+    m_api->ps_process_raw(m_ps, m_heard.constData(), size_t(m_heard.size()), FALSE, FALSE);
+    m_api->ps_process_raw(m_phones, m_heard.constData(), size_t(m_heard.size()), FALSE, FALSE);
+    return false;
 }
 
 bool Decoder::begin()
 {
     if (!m_ps || m_grammar.isEmpty())
         return false;
-    if (m_inUtterance) {
+    if (m_inUtterance && !m_finished) {
         m_api->ps_end_utt(m_ps);
         m_api->ps_end_utt(m_phones);
     }
     m_samples = 0;
     m_spoke = false;
     m_quiet = 0;
+    m_finished = false;
+    m_lookAheads = 0;
+    m_lookedAhead = false;
+    m_heard.clear();
     m_floor.reset();
     m_inUtterance = m_api->ps_set_search(m_ps, m_search.constData()) >= 0 && m_api->ps_start_utt(m_ps) >= 0;
     if (m_inUtterance && m_api->ps_start_utt(m_phones) < 0) {
@@ -206,7 +238,7 @@ bool Decoder::begin()
 
 void Decoder::feed(const qint16 *samples, qsizetype count)
 {
-    if (!m_inUtterance || count <= 0)
+    if (!m_inUtterance || m_finished || count <= 0)
         return;
     // The command and the yardstick hear the same audio in the same steps, so their
     // scores compare, and nothing is left to decode once the speaker stops.
@@ -217,9 +249,12 @@ void Decoder::feed(const qint16 *samples, qsizetype count)
     m_api->ps_process_raw(m_ps, samples, size_t(count), FALSE, FALSE);
     m_api->ps_process_raw(m_phones, samples, size_t(count), FALSE, FALSE);
     m_samples += count;
+    if (m_samples <= qint64(kMaxUtteranceSeconds) * kSampleRate)
+        m_heard.append(m_buffer);
     if (m_api->ps_get_in_speech(m_ps)) {
         m_spoke = true;
         m_quiet = 0;
+        m_lookedAhead = false;
     } else if (m_spoke) {
         m_quiet += count;
     }
@@ -247,14 +282,19 @@ Heard Decoder::end(const QString &preferredOwner)
     Heard h;
     if (!m_inUtterance)
         return h;
+    if (!m_finished)
+        finishSearches();
     m_inUtterance = false;
-    // The best path so far, for when the search cannot finish on the grammar's last
-    // word: a short command's path may have been pruned for a longer one's beginning.
+    m_finished = false;
+    return answer(preferredOwner);
+}
+
+Heard Decoder::answer(const QString &preferredOwner) const
+{
+    Heard h;
+    QStringList spoken = m_soFar;
+    Path commands = m_soFarPath;
     int32 score = 0;
-    QStringList spoken = spokenWords(m_api->ps_get_hyp(m_ps, &score));
-    Path commands = spoken.isEmpty() ? Path() : path(m_ps);
-    m_api->ps_end_utt(m_ps);
-    const bool phonesOk = m_api->ps_end_utt(m_phones) >= 0;
     h.frames = m_api->ps_get_n_frames(m_ps);
     const QStringList finished = spokenWords(m_api->ps_get_hyp(m_ps, &score));
     if (!finished.isEmpty()) {
@@ -265,13 +305,25 @@ Heard Decoder::end(const QString &preferredOwner)
     }
     h.words = spoken.join(QLatin1Char(' '));
     const bool tooLong = m_samples > qint64(kMaxUtteranceSeconds) * kSampleRate;
-    if (spoken.isEmpty() || tooLong || h.frames <= 0 || !phonesOk || !m_api->ps_get_hyp(m_phones, &score))
+    if (spoken.isEmpty() || tooLong || h.frames <= 0 || !m_phonesOk || !m_api->ps_get_hyp(m_phones, &score))
         return h;
     const Path phones = path(m_phones);
     h.confidence = confidence(commands, phones) - threshold(m_floor.signalToNoiseDb());
     if (h.confidence >= 0)
         h.entry = m_grammar.match(spoken, preferredOwner);
     return h;
+}
+
+void Decoder::finishSearches()
+{
+    // The best path so far, for when the search cannot finish on the grammar's last
+    // word: a short command's path may have been pruned for a longer one's beginning.
+    int32 score = 0;
+    m_soFar = spokenWords(m_api->ps_get_hyp(m_ps, &score));
+    m_soFarPath = m_soFar.isEmpty() ? Path() : path(m_ps);
+    m_api->ps_end_utt(m_ps);
+    m_phonesOk = m_api->ps_end_utt(m_phones) >= 0;
+    m_finished = true;
 }
 
 double Decoder::threshold(double snrDb)

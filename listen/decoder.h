@@ -65,8 +65,11 @@ public:
     // paused after saying one. A pause after sounds that held no words (a cough, a
     // door, the room's own noise while the voice detector finds its level) ends
     // nothing, and one after words that make no command yet waits kUnfinishedPauseMs
-    // for the rest ("exit ... Chimewell").
-    bool utteranceOver() const;
+    // for the rest ("exit ... Chimewell"). The best path so far may be the beginning
+    // of a longer command where the whole search holds a short one ("tell" taken so
+    // far for the "to" of "to be quiet"), so at such a pause both searches finish and,
+    // when that is no command either, hear the utterance again from its start.
+    bool utteranceOver();
 
     static constexpr int kSampleRate = 16000;
     // How sure the recogniser is: how well the command's sounds fit the audio against
@@ -95,6 +98,9 @@ public:
     static constexpr int kEndSilenceMs = 150;
     // After words that make no command yet, how much longer the pause must last.
     static constexpr int kUnfinishedPauseMs = 600;
+    // How often one utterance may be finished and heard again (see utteranceOver()):
+    // each time decodes all of it once more.
+    static constexpr int kMostLookAheads = 3;
 
 private:
     QString pronounce(const QString &word);
@@ -115,6 +121,13 @@ private:
     Path path(ps_decoder_s *ps) const;
     // See kSilencePenalty; `phones` is the yardstick's path over the same frames.
     static double confidence(const Path &commands, const Path &phones);
+    // Ends both searches, keeping the best path so far (see end()).
+    void finishSearches();
+    // What the ended searches heard.
+    Heard answer(const QString &preferredOwner) const;
+    // At a pause after words that make no command: whether the finished search holds
+    // one; when not, both searches hear the utterance again and go on.
+    bool finishesOnCommand();
     bool addPhoneLoop();
 
     PhonemeSource m_phonemes;
@@ -130,6 +143,13 @@ private:
     bool m_spoke = false;  // the voice detector has heard speech in it
     qint64 m_quiet = 0;    // samples fed since it last heard speech
     bool m_inUtterance = false;
+    bool m_finished = false;  // both searches have ended; end() gives their answer
+    bool m_phonesOk = false;  // the yardstick's search ended well
+    int m_lookAheads = 0;     // times this utterance was finished and heard again
+    bool m_lookedAhead = false; // in this pause
+    QStringList m_soFar;      // the words of the best path before the searches ended
+    Path m_soFarPath;
+    QVector<qint16> m_heard;  // this utterance as fed, floor and all, to hear it again
     int m_searchCount = 0;
     NoiseFloor m_floor;       // of this utterance
     QVector<qint16> m_buffer; // what was fed, with the floor added

@@ -9,6 +9,8 @@ void NoiseFloor::reset()
     m_loudest = 0;
     m_levels.fill(0);
     m_pieces = 0;
+    m_random = 1;
+    m_b0 = m_b1 = m_b2 = 0;
 }
 
 double NoiseFloor::signalToNoiseDb() const

@@ -448,6 +448,9 @@ void TstListenAccuracy::endOfSpeech()
     constexpr int kChunk = kRate / 25; // 40 ms
     // The whole wait for an answer is to stay under 300 ms; deciding takes a few of them.
     constexpr int kMostMs = 280;
+    // A gap between words taken for the end loses a word; the faint tail of the last
+    // sound is no loss.
+    constexpr int kTailMs = 50;
     QStringList problems;
     int longestMs = 0;
     QList<Speaker> speakers = espeakSpeakers();
@@ -478,7 +481,7 @@ void TstListenAccuracy::endOfSpeech()
             const QString what = s.name + QStringLiteral(" \"") + text + QLatin1Char('"');
             if (!spoke)
                 problems.append(what + QStringLiteral(" not heard as speech"));
-            else if (afterMs < 0)
+            else if (afterMs < -kTailMs)
                 problems.append(what + QStringLiteral(" cut short %1 ms before its end").arg(-afterMs));
             else if (afterMs > kMostMs)
                 problems.append(what + QStringLiteral(" ended %1 ms after the speaker stopped").arg(afterMs));
