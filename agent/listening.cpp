@@ -4,6 +4,7 @@
 #include "agent/agent_p.h"
 
 #include "agent/characterwindow.h"
+#include "common/backgroundwork.h"
 #include "common/log.h"
 #include "listen/recognizer.h"
 
@@ -160,13 +161,16 @@ private:
 class Listening final : public QObject
 {
 public:
-    // Made on first use, and gone with the application (its thread ends then).
-    static Listening &instance()
+    // Made on first use; gone, with the recogniser's thread, when the program
+    // stops its background work, and not made again after that (nullptr then).
+    static Listening *instance()
     {
         static QPointer<Listening> l;
-        if (!l)
+        if (!l && !backgroundWorkStopped() && QCoreApplication::instance()) {
             l = new Listening(QCoreApplication::instance());
-        return *l;
+            onStopBackgroundWork([] { delete l.data(); });
+        }
+        return l;
     }
 
     void commandsChanged()
@@ -369,11 +373,35 @@ private:
 
 namespace service {
 
-void listen(Character *who, bool once) { Listening::instance().listen(who, once); }
-void stopListening() { Listening::instance().stop(); }
-void commandsChanged() { Listening::instance().commandsChanged(); }
-void speakingChanged() { Listening::instance().speakingChanged(); }
-void listeningKeyChanged() { Listening::instance().grabKey(); }
+void listen(Character *who, bool once)
+{
+    if (Listening *l = Listening::instance())
+        l->listen(who, once);
+}
+
+void stopListening()
+{
+    if (Listening *l = Listening::instance())
+        l->stop();
+}
+
+void commandsChanged()
+{
+    if (Listening *l = Listening::instance())
+        l->commandsChanged();
+}
+
+void speakingChanged()
+{
+    if (Listening *l = Listening::instance())
+        l->speakingChanged();
+}
+
+void listeningKeyChanged()
+{
+    if (Listening *l = Listening::instance())
+        l->grabKey();
+}
 
 } // namespace service
 } // namespace chimewell::agent

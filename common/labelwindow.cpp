@@ -1,11 +1,13 @@
 #include "common/labelwindow.h"
 
+#include "common/backgroundwork.h"
 #include "common/settingskeys.h"
 #include "common/settingsstore.h"
 
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QThreadPool>
 #include <QTimer>
 
@@ -30,6 +32,12 @@ public:
         m_timer.setSingleShot(true);
         m_timer.setInterval(kInterval);
         QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { write(); });
+        // A program that ends without closing its windows (the X server gone)
+        // still writes the last place and joins the writer first.
+        onStopBackgroundWork([alive = QPointer<QTimer>(&m_timer), this] {
+            if (alive)
+                flush();
+        });
     }
     ~PlaceWriter() { flush(); }
 

@@ -1,5 +1,6 @@
 #include "common/program.h"
 
+#include "common/backgroundwork.h"
 #include "common/dialogs.h"
 #include "common/launcher.h"
 #include "common/secondstart.h"
@@ -11,12 +12,29 @@
 #include <QMetaObject>
 #include <QWidget>
 
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
 namespace chimewell {
 
 namespace {
 bool g_ending = false;
 int g_exitCode = 0;
+
+// Qt ends the process with exit(1) when the X connection breaks (the server
+// gone at the end of a session): the application object and our threads are
+// still there then, so stop and join them first, and end as a session's end
+// does, with status 0. A normal end has destroyed the application by now.
+void endWithApplicationAlive()
+{
+    if (!QCoreApplication::instance())
+        return;
+    stopBackgroundWork();
+    std::fflush(nullptr);
+    ::_exit(0);
 }
+} // namespace
 
 void endProgram(int code)
 {
@@ -78,11 +96,16 @@ GuiProgram::GuiProgram(int &argc, char **argv) : d(std::make_unique<Private>())
     // Windows come and go (the agreement, the clock hidden to the tray): only
     // endProgram ends a program.
     QApplication::setQuitOnLastWindowClosed(false);
+    static const bool registered = std::atexit(endWithApplicationAlive) == 0;
+    Q_UNUSED(registered);
 }
 
 GuiProgram::~GuiProgram()
 {
-    // Forms owned by main() are gone by now; the lock goes before the application.
+    // Forms owned by main() are gone by now. Every thread of ours is joined
+    // while the application still exists (a decode paints, the recogniser has
+    // the microphone open); the lock goes before the application too.
+    stopBackgroundWork();
     d->secondStarts.reset();
     d->instance.reset();
     d->app.reset();
