@@ -9,11 +9,15 @@
 #include "common/version.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QMetaObject>
 #include <QWidget>
 
+#include <xcb/xcb.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <unistd.h>
 
 namespace chimewell {
@@ -21,6 +25,42 @@ namespace chimewell {
 namespace {
 bool g_ending = false;
 int g_exitCode = 0;
+
+// The platform plugin the application object will load, as Qt chooses it.
+QByteArray platformName(int argc, char **argv)
+{
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0)
+            return argv[i + 1];
+    }
+    return qgetenv("QT_QPA_PLATFORM");
+}
+
+// Why the X display cannot be reached, or nothing. Asked before the
+// application object exists, because without a display Qt's platform plugin
+// aborts the program.
+QString displayProblem(int argc, char **argv)
+{
+    const QByteArray platform = platformName(argc, argv);
+    if (!platform.isEmpty() && !platform.startsWith("xcb"))
+        return {};
+    QByteArray display = qgetenv("DISPLAY");
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "-display") == 0)
+            display = argv[i + 1];
+    }
+    if (display.isEmpty())
+        return QStringLiteral("cannot open display: DISPLAY is not set");
+    xcb_connection_t *c = xcb_connect(display.constData(), nullptr);
+    const int error = xcb_connection_has_error(c);
+    xcb_disconnect(c);
+    if (error == 0)
+        return {};
+    const QString why = error == XCB_CONN_CLOSED_PARSE_ERR ? QStringLiteral("not a display name")
+        : error == XCB_CONN_ERROR                           ? QStringLiteral("no X server answers there")
+                                                            : QStringLiteral("the X server refused the connection");
+    return QStringLiteral("cannot open display %1 (%2)").arg(QString::fromLocal8Bit(display), why);
+}
 
 // Qt ends the process with exit(1) when the X connection breaks (the server
 // gone at the end of a session): the application object and our threads are
@@ -84,6 +124,14 @@ struct GuiProgram::Private
 
 GuiProgram::GuiProgram(int &argc, char **argv) : d(std::make_unique<Private>())
 {
+    // A program started before the display is up (an autostart entry) or after
+    // it went says so in one line and touches nothing.
+    if (const QString problem = displayProblem(argc, argv); !problem.isEmpty()) {
+        const QString name = argc > 0 ? QFileInfo(QString::fromLocal8Bit(argv[0])).fileName() : QString();
+        std::fprintf(stderr, "%s: %s\n", qPrintable(name.isEmpty() ? QStringLiteral("chimewell") : name),
+                     qPrintable(problem));
+        std::exit(1);
+    }
     // The session ends programs with SIGTERM or SIGHUP at logout: quit cleanly then.
     installTerminationHandler();
     // The characters and the windows place themselves, which Wayland does not
