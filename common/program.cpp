@@ -4,6 +4,7 @@
 #include "common/dialogs.h"
 #include "common/launcher.h"
 #include "common/secondstart.h"
+#include "common/settingsstore.h"
 #include "common/singleinstance.h"
 #include "common/termination.h"
 #include "common/version.h"
@@ -19,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <unistd.h>
+#include <utility>
 
 namespace chimewell {
 
@@ -106,6 +108,23 @@ void clearEnding()
 {
     g_ending = false;
     g_exitCode = 0;
+}
+
+bool tellIfStoreUnreadable(QWidget *parent)
+{
+    const QString application = QString::fromLatin1(store::kApplication);
+    const QString why = store::problem(application);
+    if (why.isEmpty())
+        return false;
+    static bool told = false;
+    if (!std::exchange(told, true))
+        dialogs::message(parent, QStringLiteral("Chimewell"),
+                         QStringLiteral("Chimewell cannot read its settings file %1: %2.\n\nIt goes on with its usual "
+                                        "settings for now, and it will not write over that file, so nothing in it is "
+                                        "lost. To start afresh, move the file aside; then start Chimewell again.")
+                             .arg(store::filePath(application), why),
+                         QMessageBox::Ok, QMessageBox::Warning);
+    return true;
 }
 
 void restartProgram()

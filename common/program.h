@@ -5,6 +5,7 @@
 #include <memory>
 
 class QApplication;
+class QWidget;
 
 namespace chimewell {
 
@@ -20,6 +21,11 @@ bool isEnding();
 void clearEnding();
 // Starts the restart program from the program folder, then ends this run.
 void restartProgram();
+// When the settings store cannot be read (too large, not a file, no
+// permission, an I/O error), tells the user so, once a run, in a message box
+// that names the file and the reason, and returns true. The program then goes
+// on with its defaults; the store never writes over such a file.
+bool tellIfStoreUnreadable(QWidget *parent = nullptr);
 
 // What every windowed program does before its first window: a clean quit on
 // SIGTERM and SIGHUP, the display choice, the application's name and version, one running copy per program
