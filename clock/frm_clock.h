@@ -117,9 +117,9 @@ public:
     // The tray form, null once it is unloaded.
     tray::frmSysTray *trayForm() const { return m_frmSysTray; }
     frm_about *aboutBox() const { return m_about; }
-    // Does what is asked from outside, from the event loop: at once once the
-    // clock is loaded, speech once its characters are on and character 1 has
-    // greeted; until then it waits, in order.
+    // Does what is asked from outside, from the event loop, once the clock is
+    // loaded; speech, in its order, once the characters are on and character
+    // 1 has greeted.
     void runCommand(const remote::Command &command);
     // The program was started again with `arguments`: a plain start shows the
     // clock and keeps it shown; otherwise it does what they ask.

@@ -69,11 +69,14 @@ void frm_clock::charactersComing()
 void frm_clock::runHeldCommands()
 {
     // A clock still in its start-up (the agreement, the installation) is not
-    // there yet: what was asked waits, in order.
-    while (m_loaded && !isEnding() && !m_commands.isEmpty()) {
-        if (needsCharacters(m_commands.first()) && !m_charactersOn)
-            return;
-        const remote::Command c = m_commands.takeFirst();
+    // there yet: what was asked waits. Speech waits for the characters too,
+    // in its order; the rest goes ahead.
+    for (qsizetype i = 0; m_loaded && !isEnding() && i < m_commands.size();) {
+        if (needsCharacters(m_commands.at(i)) && !m_charactersOn) {
+            ++i;
+            continue;
+        }
+        const remote::Command c = m_commands.takeAt(i);
         switch (c.kind) {
         case remote::Command::Show:
             showFromOutside();

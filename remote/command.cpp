@@ -77,6 +77,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
         line.outcome = CommandLine::Error;
     if (line.outcome != CommandLine::Run)
         line.commands.clear();
+    if (line.outcome != CommandLine::Error)
+        line.error.clear();
     return line;
 }
 
