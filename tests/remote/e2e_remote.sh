@@ -6,6 +6,9 @@
 # is told once, in words, by a clock that also runs without a session bus.
 . "$(dirname "$0")/../e2e/lib.sh"
 [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || fail "the test needs a session bus (scripts/with-display.sh)"
+for tool in gdbus gapplication desktop-file-validate xdotool; do
+  command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh --test)"
+done
 
 all_clocks() { pgrep -f "^$B/chimewell( |$)" || true; }
 said() { grep -c 'chimewell.clock: saytime' "$LOG" || true; }
@@ -50,10 +53,8 @@ expect_said 2 "--say-time with a clock running"
 
 # Each desktop action's Exec, as a launcher runs it (no shell).
 entry=$B/Chimewell.desktop
-if command -v desktop-file-validate >/dev/null; then
-  report=$(desktop-file-validate "$entry" 2>&1) || true
-  [ -z "$report" ] || fail "desktop-file-validate: $report"
-fi
+report=$(desktop-file-validate "$entry" 2>&1) || true
+[ -z "$report" ] || fail "desktop-file-validate: $report"
 exec_of() { sed -n "/^\[Desktop Action $1\]/,/^\[/s/^Exec=//p" "$entry"; }
 for action in say-time show settings; do
   grep -q "^Actions=.*\b$action;" "$entry" || fail "the desktop entry does not list the action $action"
@@ -83,13 +84,8 @@ wait_for_log 'chimewell.ui: show frm_settings' 10
 gdbus call --session --dest org.chimewell.Chimewell --object-path /org/chimewell/Chimewell \
   --method org.freedesktop.Application.ActivateAction say-time '[]' '{}' >/dev/null || fail "gdbus call failed"
 expect_said 4 "ActivateAction say-time"
-if command -v gapplication >/dev/null; then
-  gapplication action org.chimewell.Chimewell say-time || fail "gapplication action failed"
-  expect_said 5 "gapplication action"
-  n=5
-else
-  n=4
-fi
+gapplication action org.chimewell.Chimewell say-time || fail "gapplication action failed"
+expect_said 5 "gapplication action"
 ! gdbus call --session --dest org.chimewell.Chimewell --object-path /org/chimewell/Chimewell \
   --method org.freedesktop.Application.ActivateAction quit '[]' '{}' >/dev/null 2>&1 || fail "an unknown action was taken"
 
@@ -100,7 +96,7 @@ wait_for_log 'chimewell.agent: max Speak \\emp\\Hello from the command line' 10
 # The key, wherever the focus is.
 sleep 2
 xdotool key ctrl+alt+t
-expect_said $((n + 1)) "the say-the-time key"
+expect_said 6 "the say-the-time key"
 
 # Another user's clock on the same display, without a session bus: the key is
 # taken, and it says so once; everything else works, and nothing complains.
