@@ -34,6 +34,33 @@ env -u DISPLAY "$B/chimewell" --help | grep -q -- '--say-time' || fail "--help d
   || fail "a wrong option was not told: $(cat "$WORK/wrong")"
 [ -z "$(all_clocks)" ] || fail "a wrong option started a clock"
 
+# As root, a session bus that lets every user in, to see the clock turn
+# another user away itself.
+open_bus=
+if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
+  cat >"$WORK/bus.conf" <<'EOF'
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:tmpdir=/tmp</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow user="*"/>
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+EOF
+  dbus-daemon --config-file="$WORK/bus.conf" --nofork --print-address=3 3>"$WORK/bus" >/dev/null 2>&1 &
+  PIDS+=($!)
+  for _ in $(seq 50); do [ -s "$WORK/bus" ] && break; sleep 0.1; done
+  open_bus=$(head -n1 "$WORK/bus")
+  [ -n "$open_bus" ] || fail "the open session bus did not start"
+  export DBUS_SESSION_BUS_ADDRESS=$open_bus
+fi
+
 returning_user
 settings set Data Announce 0
 settings set Data SayTimeKey Ctrl+Alt+T
@@ -88,6 +115,16 @@ gapplication action org.chimewell.Chimewell say-time || fail "gapplication actio
 expect_said 5 "gapplication action"
 ! gdbus call --session --dest org.chimewell.Chimewell --object-path /org/chimewell/Chimewell \
   --method org.freedesktop.Application.ActivateAction quit '[]' '{}' >/dev/null 2>&1 || fail "an unknown action was taken"
+if [ -n "$open_bus" ]; then
+  ! setpriv --reuid=65534 --regid=65534 --clear-groups gdbus call --session --dest org.chimewell.Chimewell \
+    --object-path /org/chimewell/Chimewell --method org.freedesktop.Application.ActivateAction say-time '[]' '{}' \
+    2>"$WORK/denied" || fail "another user made the clock say the time"
+  grep -q AccessDenied "$WORK/denied" || fail "another user was not denied: $(cat "$WORK/denied")"
+  sleep 1
+  [ "$(said)" = 5 ] || fail "another user's call said the time"
+else
+  echo "note: not root, so no other user tries the bus"
+fi
 
 # --say, speech tags and all, by character 1.
 timeout 10 "$B/chimewell" --say '\emp\Hello from the command line' || fail "--say failed"
