@@ -18,15 +18,7 @@ expect_said() {
   [ "$(said)" = "$1" ] || fail "$2: the time was said $(said) times, expected $1"
   [ "$(grep -c 'chimewell.agent: [a-z]* Speak [Tt]he time is' "$LOG")" = "$1" ] || fail "$2: no character said it"
 }
-# The clock window itself (112 px wide), not a balloon of the same title.
-clock_win() {
-  local w
-  for w in $(xdotool search --onlyvisible --pid "$clock" --name '^Chimewell$' 2>/dev/null); do
-    [ "$(window_geometry "$w" | cut -d' ' -f3)" = 112 ] && { echo "$w"; return 0; }
-  done
-  return 1
-}
-clock_shown() { clock_win >/dev/null; }
+clock_shown() { the_clock "$clock" >/dev/null; }
 
 # The help needs no display; a wrong option is said and starts nothing.
 env -u DISPLAY "$B/chimewell" --help | grep -q -- '--say-time' || fail "--help does not list --say-time"
@@ -91,7 +83,7 @@ read -ra run <<<"$(exec_of say-time)"
 timeout 10 "${run[@]}" || fail "the action say-time failed"
 expect_said 3 "the action \"Say the time\""
 # Hidden from its own menu: Clock options, Hide the clock.
-read -r x y _ _ < <(window_geometry "$(clock_win)")
+read -r x y _ _ < <(window_geometry "$(the_clock "$clock")")
 xdotool mousemove --sync $((x + 40)) $((y + 20)) click 3
 sleep 0.5
 xdotool key Down Down Down Right Down Return
