@@ -152,9 +152,6 @@ private:
     void charactersComing();
     void runHeldCommands();
     void showFromOutside();
-    // Holds `key` as the say-the-time key instead of the one before; what
-    // stands in the way in words, or empty.
-    QString grabSayTimeKey(const QString &key);
     void applyFormat(const QString &format);
     void handleMinute(const QDateTime &minute, bool present);
     void scheduleNextTick();

@@ -50,8 +50,7 @@ void frm_clock::startTakingCommands()
 {
     if (!m_sayTimeKey) {
         // Told once a run, by character 1 once it is on.
-        const QString problem =
-            grabSayTimeKey(store::value(QLatin1String(keys::Data), QLatin1String(keys::SayTimeKey)));
+        const QString problem = setSayTimeKey(store::value(QLatin1String(keys::Data), QLatin1String(keys::SayTimeKey)));
         if (!problem.isEmpty())
             runCommand({remote::Command::Say, problem});
     }
@@ -107,11 +106,6 @@ void frm_clock::showFromOutside()
 }
 
 QString frm_clock::setSayTimeKey(const QString &key)
-{
-    return grabSayTimeKey(key);
-}
-
-QString frm_clock::grabSayTimeKey(const QString &key)
 {
     if (!m_sayTimeKey) {
         m_sayTimeKey = new KeyGrab(this);
