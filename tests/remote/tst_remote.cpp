@@ -7,12 +7,16 @@
 #include "common/program.h"
 #include "common/secondstart.h"
 #include "common/settingsstore.h"
+#include "settings/frm_settings.h"
 #include "remote/command.h"
 #include "tests/support/logcapture.h"
 #include "tests/support/temphome.h"
 #include "tests/support/testclock.h"
 
+#include <QKeySequenceEdit>
+#include <QLabel>
 #include <QLocalSocket>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -22,6 +26,7 @@ using remote::Command;
 using remote::CommandLine;
 
 Q_DECLARE_METATYPE(QList<remote::Command>)
+Q_DECLARE_METATYPE(QList<QKeyCombination>)
 
 class TestRemote final : public QObject
 {
@@ -119,6 +124,59 @@ private Q_SLOTS:
         if (keysym)
             QCOMPARE(int(key.modifiers), modifiers);
         QCOMPARE(isGlobalKeyCandidate(combination), candidate);
+    }
+
+    // The settings dialog's key box keeps what the clock can hold, and only that.
+    void sayTimeKeyBox_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QList<QKeyCombination>>("pressed"); // none: "No key" is clicked
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("status");
+        const QKeyCombination ctrlAltT(Qt::ControlModifier | Qt::AltModifier, Qt::Key_T);
+        QTest::newRow("a combination") << "" << QList<QKeyCombination>{ctrlAltT} << "Ctrl+Alt+T"
+                                       << "Ctrl+Alt+T says the time, wherever you are.";
+        QTest::newRow("two in a row keep the first")
+            << "F12" << QList<QKeyCombination>{ctrlAltT, QKeyCombination(Qt::ControlModifier, Qt::Key_X)}
+            << "Ctrl+Alt+T" << "Ctrl+Alt+T says the time, wherever you are.";
+        QTest::newRow("a key that types stays with the one before")
+            << "F12" << QList<QKeyCombination>{QKeyCombination(Qt::Key_T)} << "F12"
+            << "T cannot say the time. Choose a key with Ctrl, Alt or the logo key, or a function key.";
+        QTest::newRow("no key") << "F12" << QList<QKeyCombination>() << ""
+                                << "No key is set. Press one here, or give the command chimewell --say-time a key "
+                                   "in the desktop's keyboard settings.";
+    }
+    void sayTimeKeyBox()
+    {
+        QFETCH(QString, before);
+        QFETCH(QList<QKeyCombination>, pressed);
+        QFETCH(QString, stored);
+        QFETCH(QString, status);
+        testing::TempHome home;
+        testing::TestClock clock;
+        platform::dummy::reset();
+        clearEnding();
+        store::setValue(QStringLiteral("Data"), QStringLiteral("SayTimeKey"), before);
+        clockcore::frm_clock w;
+        w.Form_Load();
+        w.showSettings(6);
+        QWidget *dialog = w.settingsDialog();
+        QVERIFY(dialog);
+        auto *box = dialog->findChild<QKeySequenceEdit *>(QStringLiteral("key_saytime"));
+        auto *label = dialog->findChild<QLabel *>(QStringLiteral("lab_saytimekey"));
+        QVERIFY(box && label);
+        QCOMPARE(box->keySequence().toString(), before);
+        QSignalSpy finished(box, &QKeySequenceEdit::editingFinished);
+        if (pressed.isEmpty())
+            dialog->findChild<QPushButton *>(QStringLiteral("com_nokey"))->click();
+        for (const QKeyCombination k : std::as_const(pressed))
+            QTest::keyClick(box, k.key(), k.keyboardModifiers());
+        if (!pressed.isEmpty())
+            QTRY_COMPARE(finished.size(), 1);
+        QCOMPARE(store::value(QStringLiteral("Data"), QStringLiteral("SayTimeKey")), stored);
+        QCOMPARE(box->keySequence().toString(), stored);
+        QCOMPARE(label->text(), status);
+        QCOMPARE(box->accessibleDescription(), status);
     }
 
     // Thousands of second starts at once, some of them broken: each whole
