@@ -12,6 +12,7 @@
 #include "tests/support/logcapture.h"
 #include "tests/support/temphome.h"
 #include "tests/support/testclock.h"
+#include "tests/support/warnings.h"
 
 #include <QKeySequenceEdit>
 #include <QLabel>
@@ -33,6 +34,7 @@ class TestRemote final : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() { testing::startLogCapture(); }
+    void init() { testing::failOnUnexpectedWarnings(); }
 
     void commandLine_data()
     {
