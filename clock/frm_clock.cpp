@@ -102,6 +102,7 @@ void frm_clock::Form_Load()
         tray::setUpTray(*m_frmSysTray, *this);
     }
     m_loaded = true;
+    startTakingCommands();
     m_clock->start();
 }
 

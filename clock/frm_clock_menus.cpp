@@ -214,15 +214,4 @@ void frm_clock::unloadTray()
     m_frmSysTray = nullptr;
 }
 
-void frm_clock::secondStart()
-{
-    // A clock still in its start-up (the agreement, the installation) is not
-    // there to show yet.
-    if (!m_loaded || isEnding())
-        return;
-    store::setValue(QLatin1String(keys::Data), QLatin1String(keys::minimise), QStringLiteral("False"));
-    setClockShown(true);
-    activateWindow();
-}
-
 } // namespace chimewell::clockcore

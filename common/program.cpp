@@ -139,6 +139,7 @@ struct GuiProgram::Private
     std::unique_ptr<QApplication> app;
     std::unique_ptr<SingleInstance> instance;
     std::unique_ptr<SecondStartListener> secondStarts;
+    bool told = false;
 };
 
 GuiProgram::GuiProgram(int &argc, char **argv) : d(std::make_unique<Private>())
@@ -180,11 +181,11 @@ GuiProgram::~GuiProgram()
 
 QApplication &GuiProgram::app() { return *d->app; }
 
-bool GuiProgram::claimInstance(const QString &lockName)
+bool GuiProgram::claimInstance(const QString &lockName, const QStringList &arguments)
 {
     d->instance = std::make_unique<SingleInstance>(lockName);
     if (!d->instance->isFirst()) {
-        SecondStartListener::notifyRunning(lockName);
+        d->told = SecondStartListener::notifyRunning(lockName, arguments);
         return false;
     }
     d->secondStarts = std::make_unique<SecondStartListener>(lockName);
@@ -193,6 +194,8 @@ bool GuiProgram::claimInstance(const QString &lockName)
 }
 
 SecondStartListener *GuiProgram::secondStarts() const { return d->secondStarts.get(); }
+
+bool GuiProgram::runningCopyTold() const { return d->told; }
 
 int GuiProgram::exec()
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -46,8 +47,10 @@ public:
     QApplication &app();
     // Takes the one-instance lock named `lockName`; false when another copy
     // holds it (the program should then end at once, showing nothing; the
-    // running copy has been told, see secondStarts()).
-    bool claimInstance(const QString &lockName);
+    // running copy has been told, with `arguments`, see secondStarts()).
+    bool claimInstance(const QString &lockName, const QStringList &arguments = {});
+    // After a claimInstance that returned false: whether the running copy took the message.
+    bool runningCopyTold() const;
     // Raises secondStart() when the program is started again while it runs;
     // null before claimInstance succeeded.
     SecondStartListener *secondStarts() const;

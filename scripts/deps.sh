@@ -19,7 +19,7 @@ if [ "${1:-}" = "--test" ]; then
     clang libclang-rt-14-dev
     sox pocketsphinx pulseaudio pulseaudio-utils
     procps time
-    trayer dbus-daemon
+    trayer dbus-daemon libglib2.0-bin
     lintian debhelper appstream desktop-file-utils dpkg-dev
   )
 fi

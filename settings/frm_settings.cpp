@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QKeySequenceEdit>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QFocusEvent>
@@ -82,6 +83,8 @@ void frm_settings::connectHandlers()
     connect(m_chk_LWW, &QCheckBox::clicked, this, &frm_settings::chk_LWW_Click);
     connect(m_txt_startupmessage, &QLineEdit::textChanged, this, &frm_settings::txt_startupmessage_Change);
     connect(m_txt_username, &QLineEdit::textChanged, this, &frm_settings::txt_username_Change);
+    connect(m_key_saytime, &QKeySequenceEdit::editingFinished, this, &frm_settings::key_saytime_Change);
+    connect(m_com_nokey, &QPushButton::clicked, this, &frm_settings::com_nokey_Click);
     connect(static_cast<ClickableLabel *>(m_lab_mode), &ClickableLabel::clicked, this, &frm_settings::lab_mode_Click);
 }
 
@@ -158,6 +161,7 @@ void frm_settings::Form_Load()
 
     m_character[0].effects->setChecked(readData(keys::effects1) == QLatin1String("True"));
     m_character[1].effects->setChecked(readData(keys::effects2) == QLatin1String("True"));
+    loadSayTimeKey();
     m_loading = false;
 
     m_host.say(QStringLiteral("Main Options, you are in ") + m_dialogMode + QStringLiteral(" mode!"),

@@ -4,6 +4,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QKeySequenceEdit;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -111,6 +112,12 @@ private:
     void txt_startupmessage_Change();
     void txt_username_Change();
     void lab_mode_Click();
+    // The say-the-time key: what the box holds now goes to the clock and the
+    // store; the line below it says how things stand.
+    void key_saytime_Change();
+    void com_nokey_Click();
+    void loadSayTimeKey();
+    void showSayTimeKeyStatus(const QString &problem);
 
     // A check box that shows a stored "True"/"False": reads `key` (missing
     // reads as `missing`), stores the opposite and sets the box to match.
@@ -143,6 +150,9 @@ private:
     QLabel *m_startupLabel = nullptr;
     QLineEdit *m_txt_startupmessage = nullptr;
     QLineEdit *m_txt_username = nullptr;
+    QKeySequenceEdit *m_key_saytime = nullptr;
+    QPushButton *m_com_nokey = nullptr;
+    QLabel *m_lab_saytimekey = nullptr;
     QLabel *m_lab_mode = nullptr;
     QTimer *m_Timer1 = nullptr;
 };

@@ -9,6 +9,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeySequenceEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -385,6 +386,26 @@ QWidget *frm_settings::buildMiscTab()
     formatRow->addWidget(m_com_format, 1);
     formatRow->addWidget(m_Command2);
     layout->addWidget(format);
+
+    // A key that says the time from anywhere, off until one is pressed here.
+    m_key_saytime = named(new QKeySequenceEdit, "key_saytime",
+                          "Press the keys that should make a character say the time, wherever you are",
+                          QStringLiteral("Say the time key"));
+    m_key_saytime->setClearButtonEnabled(false);
+    m_com_nokey = button("com_nokey", "No key", "Click here to say the time without a key",
+                         QStringLiteral("No say the time key"));
+    m_lab_saytimekey = new QLabel;
+    m_lab_saytimekey->setObjectName(QStringLiteral("lab_saytimekey"));
+    m_lab_saytimekey->setWordWrap(true);
+    auto *key = new QGroupBox;
+    key->setObjectName(QStringLiteral("grp_saytimekey"));
+    auto *keyLayout = new QGridLayout(key);
+    keyLayout->addWidget(labelFor(QStringLiteral("Say the time key"), m_key_saytime), 0, 0);
+    keyLayout->addWidget(m_key_saytime, 0, 1);
+    keyLayout->addWidget(m_com_nokey, 0, 2);
+    keyLayout->addWidget(m_lab_saytimekey, 1, 0, 1, 3);
+    keyLayout->setColumnStretch(1, 1);
+    layout->addWidget(key);
 
     auto *texts = new QGroupBox;
     texts->setObjectName(QStringLiteral("grp_texts"));

@@ -268,7 +268,7 @@ private Q_SLOTS:
         QCOMPARE(data("minimise"), QStringLiteral("True"));
 
         // A second start, through the socket a crashed run left behind.
-        QVERIFY(!SecondStartListener::notifyRunning(QStringLiteral("clocktest"), 200));
+        QVERIFY(!SecondStartListener::notifyRunning(QStringLiteral("clocktest"), {}, 200));
         QFile stale(SecondStartListener::socketPath(QStringLiteral("clocktest")));
         QVERIFY(stale.open(QIODevice::WriteOnly));
         stale.close();

@@ -830,7 +830,7 @@ private Q_SLOTS:
         QTest::newRow("colours") << 3 << "com_changefore com_changeback";
         QTest::newRow("help") << 4 << "Text1";
         QTest::newRow("type and speak") << 5 << "txt_speech Combo1 com_speak";
-        QTest::newRow("misc") << 6 << "chk_LWW com_format Command2 txt_username lab_mode";
+        QTest::newRow("misc") << 6 << "chk_LWW com_format Command2 key_saytime com_nokey txt_username lab_mode";
     }
     void keyboard()
     {
