@@ -194,9 +194,15 @@ private:
         if (area.isEmpty())
             return;
         const QMargins frame = screenarea::kFrameAllowance;
+        // Qt sizes a new window to at most part of its screen; a box the program
+        // has not sized itself gets all it asks for that the area has room for.
         const QSize room = area.size().shrunkBy(frame);
-        if (box->width() > room.width() || box->height() > room.height())
-            box->resize(box->size().boundedTo(room));
+        QSize size = box->size();
+        if (!box->testAttribute(Qt::WA_Resized))
+            size = size.expandedTo(box->sizeHint());
+        size = size.boundedTo(room).expandedTo(box->minimumSize());
+        if (size != box->size())
+            box->resize(size);
         const QSize outer = box->size().grownBy(frame);
         const QPoint centre = byOpener ? openerRect.center() : area.center();
         const QPoint preferred = centre - QPoint(outer.width() / 2, outer.height() / 2);
