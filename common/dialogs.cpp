@@ -3,13 +3,17 @@
 #include "common/log.h"
 #include "common/screenarea.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
@@ -144,6 +148,7 @@ private:
             return;
         if (!w->objectName().isEmpty() && !qobject_cast<QMessageBox *>(w))
             qCInfo(lcUi).noquote() << "show" << w->objectName();
+        nameComboParts(w);
         if (isBox(w) && !w->testAttribute(Qt::WA_DontShowOnScreen)) {
             if (!w->property(kPlaced).toBool()) {
                 w->setProperty(kPlaced, true);
@@ -164,6 +169,22 @@ private:
             // box it covers goes back above it.
             m_raiseCovered = true;
             m_restack.start();
+        }
+    }
+
+    // A combo box's own editor and list carry no name of their own: a
+    // screen reader that enters them says the box's name instead of nothing.
+    static void nameComboParts(QWidget *window)
+    {
+        for (QComboBox *combo : window->findChildren<QComboBox *>()) {
+            QAccessibleInterface *self = QAccessible::queryAccessibleInterface(combo);
+            const QString name = self ? self->text(QAccessible::Name) : QString();
+            if (name.isEmpty())
+                continue;
+            if (QLineEdit *editor = combo->lineEdit(); editor && editor->accessibleName().isEmpty())
+                editor->setAccessibleName(name);
+            if (QAbstractItemView *list = combo->view(); list && list->accessibleName().isEmpty())
+                list->setAccessibleName(name);
         }
     }
 
