@@ -228,10 +228,18 @@ private:
         const QPoint centre = byOpener ? openerRect.center() : area.center();
         const QPoint preferred = centre - QPoint(outer.width() / 2, outer.height() / 2);
 
-        QList<QRect> taken;
-        for (const QWidget *o : obstacles())
-            taken << (isCharacter(o) ? screenarea::speakingRoom(o->frameGeometry(), area) : o->frameGeometry());
-        const std::optional<QRect> clear = screenarea::clearPlace(outer, preferred, area, taken);
+        // Clear of the characters and the room their balloons take; on a
+        // crowded screen clear of the characters alone (a balloon that comes
+        // over the box later goes under it).
+        QList<QRect> windows;
+        QList<QRect> rooms;
+        for (const QWidget *o : obstacles()) {
+            windows << o->frameGeometry();
+            rooms << (isCharacter(o) ? screenarea::speakingRoom(o->frameGeometry(), area) : o->frameGeometry());
+        }
+        std::optional<QRect> clear = screenarea::clearPlace(outer, preferred, area, rooms);
+        if (!clear)
+            clear = screenarea::clearPlace(outer, preferred, area, windows);
         box->move(clear ? clear->topLeft() : screenarea::keptInside(QRect(preferred, outer), area).topLeft());
         if (!clear)
             setAbove(box, true);
