@@ -89,8 +89,8 @@ protected:
                 m_openMenu();
                 return true;
             }
-            if (mods == Qt::NoModifier && !key->isAutoRepeat()
-                && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space)) {
+            if (mods == Qt::NoModifier && !key->isAutoRepeat() &&
+                (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space)) {
                 m_sayTime();
                 return true;
             }

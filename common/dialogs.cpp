@@ -271,7 +271,8 @@ private:
             if (!box->isVisible())
                 continue;
             const QRect at = box->frameGeometry();
-            const bool covered = std::any_of(taken.begin(), taken.end(), [&](const QRect &r) { return r.intersects(at); });
+            const bool covered =
+                std::any_of(taken.begin(), taken.end(), [&](const QRect &r) { return r.intersects(at); });
             const bool wasAbove = staysOnTop(box);
             if (covered != wasAbove)
                 setAbove(box, covered);

@@ -13,7 +13,10 @@ namespace {
 // A balloon of six lines of the usual balloon font with its tail, with room to spare.
 constexpr QSize kBalloon{240, 140};
 
-qint64 squared(qint64 v) { return v * v; }
+qint64 squared(qint64 v)
+{
+    return v * v;
+}
 
 // The gap between two rectangles, squared; 0 when they meet.
 qint64 gapSquared(const QRect &a, const QRect &b)
@@ -58,7 +61,10 @@ QRect availableAreaFor(const QRect &rect, const QList<Monitor> &monitors)
     return i < 0 ? QRect() : monitors[i].available;
 }
 
-QRect availableAreaFor(const QRect &rect) { return availableAreaFor(rect, monitors()); }
+QRect availableAreaFor(const QRect &rect)
+{
+    return availableAreaFor(rect, monitors());
+}
 
 QRect keptInside(const QRect &rect, const QRect &area)
 {

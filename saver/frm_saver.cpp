@@ -185,7 +185,8 @@ void frm_saver::placeApart(agent::SpeakingCharacter &agent, int third)
         stage = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
     }
     const QPoint centre(stage.left() + stage.width() * third / 3, stage.center().y());
-    const QRect place = screenarea::keptInside(QRect(centre - QPoint(c->width() / 2, c->height() / 2), QSize(c->width(), c->height())), stage);
+    const QRect place = screenarea::keptInside(
+        QRect(centre - QPoint(c->width() / 2, c->height() / 2), QSize(c->width(), c->height())), stage);
     c->setLeft(place.left());
     c->setTop(place.top());
 }

@@ -207,7 +207,9 @@ QPoint frm_xtables::arrange(const QSize &character)
     // About 7875 x 4755 twips at the design's fonts, larger only when the fonts need it.
     const QuizLayout layout = arrangeQuiz(area, character, [this](double scale) {
         setFontScale(scale);
-        return (QSizeF(7875.0 / kTwipsPerPixel, 4755.0 / kTwipsPerPixel) * scale).toSize().expandedTo(minimumSizeHint());
+        return (QSizeF(7875.0 / kTwipsPerPixel, 4755.0 / kTwipsPerPixel) * scale)
+            .toSize()
+            .expandedTo(minimumSizeHint());
     });
     setFontScale(layout.fontScale);
     setGeometry(layout.window);

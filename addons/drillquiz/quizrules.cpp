@@ -97,7 +97,8 @@ QuizLayout arrangeQuiz(const QRect &area, const QSize &character, const std::fun
     const double smallest = kFontScales.back();
     const QSize size = sizeAt(smallest);
     const QRect middle(area.center() - QPoint(size.width() / 2, size.height() / 2), size);
-    return {smallest, screenarea::keptInside(middle, area), screenarea::keptInside(QRect(kCharacterPlace, c), area).topLeft()};
+    return {smallest, screenarea::keptInside(middle, area),
+            screenarea::keptInside(QRect(kCharacterPlace, c), area).topLeft()};
 }
 
 } // namespace chimewell::drillquiz

@@ -133,7 +133,8 @@ void frm_fun::speakAlone(agent::SpeakingCharacter &c, const QString &text)
 {
     // The script keeps its own time: a line still going, or a balloon still
     // up after it, ends as the next speaker starts.
-    const bool balloonUp = m_lastSpeech || (m_lastSpoken.isValid() && m_lastSpoken.msecsTo(Clock::current()) < kBalloonStayMs);
+    const bool balloonUp =
+        m_lastSpeech || (m_lastSpoken.isValid() && m_lastSpoken.msecsTo(Clock::current()) < kBalloonStayMs);
     if (m_lastSpeaker && m_lastSpeaker != &c && balloonUp)
         m_lastSpeaker->stop();
     QObject::disconnect(m_speechDone);

@@ -51,7 +51,7 @@ private:
     QRandomGenerator m_random{1};
     int m_performer = 0; // 1 to 6 once chosen
     agent::SpeakingCharacter *m_lastSpeaker = nullptr;
-    int m_lastSpeech = 0;    // its request, 0 once done
+    int m_lastSpeech = 0;   // its request, 0 once done
     QDateTime m_lastSpoken; // when it was done
     QMetaObject::Connection m_speechDone;
     bool m_ending = false;

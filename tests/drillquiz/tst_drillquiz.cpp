@@ -415,7 +415,6 @@ private Q_SLOTS:
         const QSize plany(160, 128);
         QTest::newRow("1280x1024") << QRect(0, 0, 1280, 1024) << plany << 1.0 << true;
         QTest::newRow("1280x1024 at scale 2 (640x512)") << QRect(0, 0, 640, 512) << plany << 0.7 << false;
-        QTest::newRow("a panel along the top") << QRect(0, 32, 1024, 736) << plany << 1.0 << true;
         QTest::newRow("800x600: no room by the usual place") << QRect(0, 0, 800, 600) << plany << 1.0 << false;
         QTest::newRow("a second monitor") << QRect(1280, 0, 1024, 768) << plany << 1.0 << false;
         QTest::newRow("no character") << QRect(0, 0, 640, 512) << QSize() << 0.9 << true;

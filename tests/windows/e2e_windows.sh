@@ -31,10 +31,7 @@ open_menu() {
   sleep 0.3
 }
 visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
-gone() {
-  for _ in $(seq 30); do [ -z "$(visible "$1")" ] && return 0; sleep 0.1; done
-  return 1
-}
+gone() { for _ in $(seq 30); do [ -z "$(visible "$1")" ] && return 0; sleep 0.1; done; return 1; }
 
 # The about box: the keyboard starts on OK, so Enter closes it and opens no web page.
 open_menu
