@@ -1,7 +1,8 @@
-// The clock window's mouse and its context menu, the add-on launchers, and
-// the clock's side of the tray icon.
+// The clock window's mouse, its keyboard and its context menu, the add-on
+// launchers, and the clock's side of the tray icon.
 #include "clock/frm_clock.h"
 
+#include "agent/agent.h"
 #include "characters/clockcharacters.h"
 #include "clock/frm_about.h"
 #include "clock/weblink.h"
@@ -15,7 +16,12 @@
 #include "tray/frmSysTray.h"
 
 #include <QAction>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
+
+#include <functional>
 
 namespace chimewell::clockcore {
 
@@ -53,6 +59,55 @@ const AddOn kAddOns[] = {
 
 const QString kAttention = QStringLiteral("Attention!");
 
+// The clock from the keyboard: once it has the focus (a click, Tab, the
+// window manager's switcher), the menu key or Shift+F10 opens its menu and
+// Enter or Space says the time, as the right button and a double click do.
+// The label's frame shows where the focus is.
+class ClockKeys final : public QObject
+{
+public:
+    ClockKeys(QWidget *clock, QLabel *label, std::function<void()> openMenu, std::function<void()> sayTime)
+        : QObject(clock), m_label(label), m_openMenu(std::move(openMenu)), m_sayTime(std::move(sayTime))
+    {
+        clock->setFocusPolicy(Qt::StrongFocus);
+        clock->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+            m_label->setFrameStyle(event->type() == QEvent::FocusIn ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
+            m_label->setLineWidth(2);
+            break;
+        case QEvent::KeyPress: {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+            if (key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
+                m_openMenu();
+                return true;
+            }
+            if (mods == Qt::NoModifier && !key->isAutoRepeat() &&
+                (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space)) {
+                m_sayTime();
+                return true;
+            }
+            break;
+        }
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QLabel *m_label;
+    std::function<void()> m_openMenu;
+    std::function<void()> m_sayTime;
+};
+
 } // namespace
 
 void frm_clock::buildMenu()
@@ -67,6 +122,9 @@ void frm_clock::buildMenu()
         {1, "mnu_character", "Characters"},
         {2, "mnu_movehome", "Summon the characters to the clock"},
         {2, "mnu_chcharacters", "Change characters and settings"},
+        // The characters' own menus answer the mouse only: their commands
+        // window is where the keyboard reaches them.
+        {2, "mnu_commands", "Open Commands Window"},
         {1, "hyp1", "-"},
         {1, "mnu_addons", "Add On's and FUN"},
         {2, "mnu_drillquiz", "Start the Times Tables add on"},
@@ -118,7 +176,17 @@ void frm_clock::buildMenu()
     };
     for (const auto &[name, handler] : handlers)
         connect(m_entries.value(QLatin1String(name)), &QAction::triggered, this, handler);
+    connect(m_entries.value(QStringLiteral("mnu_commands")), &QAction::triggered, this,
+            &agent::AgentControl::showCommandsWindow);
     connectSettingsEntries();
+
+    new ClockKeys(
+        this, label(),
+        [this] {
+            // Under the clock; the arrow keys walk it from there.
+            m_menu->popup(mapToGlobal(QPoint(0, height())));
+        },
+        [this] { lab_time_DblClick(); });
 }
 
 void frm_clock::lab_time_DblClick()

@@ -28,7 +28,13 @@ void setNextColour(const QColor &colour);
 // Every message box title and text shown since the last call (for tests).
 QStringList takeShownMessages();
 
-// Logs "show <object name>" on chimewell.ui whenever a top-level window appears.
+// Logs "show <object name>" on chimewell.ui whenever a top-level window
+// appears, and keeps the program's boxes in full view: each opens on the
+// monitor of its opener, inside its available area, clear of the characters
+// and their balloons, or stacked above them where there is no room (and above
+// any that comes over it later); a question box takes the keyboard focus,
+// Enter presses a focused button, and the parts of a combo box carry its
+// name for screen readers.
 void installShowLog();
 
 } // namespace chimewell::dialogs

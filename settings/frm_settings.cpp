@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QFocusEvent>
+#include <QResizeEvent>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -44,6 +45,12 @@ frm_settings::frm_settings(SettingsHost &host, QWidget *parent) : QDialog(parent
     m_tabs->addTab(buildHelpTab(), QStringLiteral("Help"));
     m_tabs->addTab(buildSpeakTab(), QStringLiteral("Type and Speak"));
     m_tabs->addTab(buildMiscTab(), QStringLiteral("Misc"));
+    // Every tab stays in sight: on a small screen the captions are shortened
+    // (each keeps its whole text as its tip) rather than scrolled out of view.
+    m_tabs->setUsesScrollButtons(false);
+    m_tabs->setElideMode(Qt::ElideRight);
+    for (int i = 0; i < m_tabs->count(); ++i)
+        m_tabs->setTabToolTip(i, m_tabs->tabText(i).trimmed());
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
@@ -98,6 +105,29 @@ bool frm_settings::eventFilter(QObject *watched, QEvent *event)
             Combo2_GotFocus();
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void frm_settings::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    fitTabCaptions();
+}
+
+void frm_settings::fitTabCaptions()
+{
+    // A slightly smaller font first; only a row still too narrow shortens captions.
+    QTabBar *bar = m_tabs->tabBar();
+    QFont font = m_tabs->font();
+    const qreal full = font.pointSizeF();
+    if (full <= 0)
+        return;
+    bar->setFont(font);
+    for (qreal size = full; size > full * 0.75; size -= 0.5) {
+        if (bar->sizeHint().width() <= m_tabs->width())
+            return;
+        font.setPointSizeF(size - 0.5);
+        bar->setFont(font);
+    }
 }
 
 void frm_settings::Form_Load()

@@ -88,6 +88,9 @@ private:
     void connectHandlers();
     void applyMode();
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    // Takes the tab captions' font down a little where the row is too narrow for them.
+    void fitTabCaptions();
 
     // Alarms (n is 1 or 2).
     void com_set_Click(int n);

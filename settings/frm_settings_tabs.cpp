@@ -233,6 +233,8 @@ QWidget *frm_settings::buildCharactersTab()
                      QStringLiteral("Announce the time every so many minutes"));
     m_Combo2->setEditable(true);
     m_Combo2->setInsertPolicy(QComboBox::NoInsert);
+    // The box stores what is typed: completing a typed 2 from the list would store 20.
+    m_Combo2->setCompleter(nullptr);
     m_Combo2->lineEdit()->setMaxLength(kUnlimited);
     m_txt_quiet1 = textBox("txt_quiet1", "This is the HOUR to be quet FROM", QStringLiteral("Whisper from hour"));
     m_txt_quiet2 = textBox("txt_quiet2", "This is the HOUR to be quiet TO", QStringLiteral("Whisper until hour"));
