@@ -394,6 +394,9 @@ QWidget *frm_settings::buildMiscTab()
                           "Press the keys that should make a character say the time, wherever you are",
                           QStringLiteral("Say the time key"));
     m_key_saytime->setClearButtonEnabled(false);
+    // Its inner editor is what takes the focus: a screen reader says the box's name there too.
+    if (auto *editor = m_key_saytime->findChild<QLineEdit *>())
+        editor->setAccessibleName(m_key_saytime->accessibleName());
     m_com_nokey = button("com_nokey", "No key", "Click here to say the time without a key",
                          QStringLiteral("No say the time key"));
     m_lab_saytimekey = new QLabel;
