@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMetaObject>
+#include <QThread>
 #include <QWidget>
 
 #include <xcb/xcb.h>
@@ -67,14 +68,25 @@ QString displayProblem(int argc, char **argv)
 // Qt ends the process with exit(1) when the X connection breaks (the server
 // gone at the end of a session): the application object and our threads are
 // still there then, so stop and join them first, and end as a session's end
-// does, with status 0. A normal end has destroyed the application by now.
+// does, with status 0. Best done before exit() starts: a thread still at work
+// while exit() destroys Qt's globals can crash in them.
 void endWithApplicationAlive()
 {
-    if (!QCoreApplication::instance())
+    if (!QCoreApplication::instance() || QThread::currentThread() != QCoreApplication::instance()->thread())
         return;
     stopBackgroundWork();
     std::fflush(nullptr);
     ::_exit(0);
+}
+
+// Qt's xcb plugin says this just before its exit(1).
+QtMessageHandler g_previousHandler = nullptr;
+void watchForLostDisplay(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (g_previousHandler)
+        g_previousHandler(type, context, message);
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("The X11 connection broke")))
+        endWithApplicationAlive();
 }
 } // namespace
 
@@ -164,7 +176,11 @@ GuiProgram::GuiProgram(int &argc, char **argv) : d(std::make_unique<Private>())
     // Windows come and go (the agreement, the clock hidden to the tray): only
     // endProgram ends a program.
     QApplication::setQuitOnLastWindowClosed(false);
-    static const bool registered = std::atexit(endWithApplicationAlive) == 0;
+    static const bool registered = [] {
+        g_previousHandler = qInstallMessageHandler(watchForLostDisplay);
+        // Should the words change: exit() itself, though later than is best.
+        return std::atexit(endWithApplicationAlive) == 0;
+    }();
     Q_UNUSED(registered);
 }
 
