@@ -1,8 +1,11 @@
 #include "common/labelwindow.h"
 
 #include "common/backgroundwork.h"
+#include "common/log.h"
+#include "common/screenarea.h"
 #include "common/settingskeys.h"
 #include "common/settingsstore.h"
+#include "common/windowmanager.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -10,7 +13,9 @@
 #include <QPointer>
 #include <QThreadPool>
 #include <QTimer>
+#include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 
 namespace chimewell {
@@ -104,7 +109,12 @@ LabelWindow::LabelWindow(const QString &formName, const QString &labelName, Plac
 
 LabelWindow::~LabelWindow() = default;
 
-int LabelWindow::toPixels(double twips) { return int(std::lround(twips / kTwipsPerPixel)); }
+int LabelWindow::toPixels(double twips)
+{
+    // Far beyond any desktop, and still a whole number of pixels.
+    constexpr double kFar = 1 << 24;
+    return int(std::lround(std::clamp(twips / kTwipsPerPixel, -kFar, kFar)));
+}
 
 void LabelWindow::setColours(const QColor &fore, const QColor &back)
 {
@@ -116,12 +126,45 @@ void LabelWindow::setColours(const QColor &fore, const QColor &back)
 
 void LabelWindow::moveToTwips(double left, double top) { move(toPixels(left), toPixels(top)); }
 
+void LabelWindow::keepInView()
+{
+    move(screenarea::keptInView(QRect(pos(), size())).topLeft());
+}
+
 void LabelWindow::flushPlace() { m_writer->flush(); }
 
 void LabelWindow::dragTo(const QPoint &globalPos)
 {
+    WindowManager &manager = WindowManager::instance();
+    if (manager.ignoresMoves()) {
+        handOverDrag();
+        return;
+    }
     move(globalPos - m_grip);
+    manager.checkMove(this, pos());
     m_writer->schedule(pos() * kTwipsPerPixel);
+}
+
+void LabelWindow::handOverDrag()
+{
+    // The button is still down: the manager takes the drag from here, and
+    // the places it reports are stored as they come (moveEvent).
+    m_dragging = false;
+    QWindow *window = windowHandle();
+    m_managerMoves = window && window->startSystemMove();
+    qCInfo(lcDesktop, "%s moved by the window manager %s", qUtf8Printable(objectName()),
+           m_managerMoves ? "ok" : "refused");
+}
+
+void LabelWindow::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    if (!m_managerMoves || !event->spontaneous())
+        return;
+    // Where the X server has the window: the manager's own idea of a frame
+    // can put Qt's off.
+    const QPoint place = WindowManager::placeOnServer(this).value_or(pos());
+    m_writer->schedule(place * kTwipsPerPixel);
 }
 
 void LabelWindow::endDrag()
@@ -142,6 +185,7 @@ bool LabelWindow::eventFilter(QObject *watched, QEvent *event)
         // A right press never starts a drag.
         if (me->button() == Qt::LeftButton && !m_dragging) {
             m_dragging = true;
+            m_managerMoves = false;
             m_grip = me->globalPosition().toPoint() - pos();
         }
         return true;
