@@ -20,6 +20,7 @@ if [ "${1:-}" = "--test" ]; then
     sox pocketsphinx pulseaudio pulseaudio-utils
     procps time
     trayer dbus-daemon libglib2.0-bin
+    python3 libxrandr2 x11-xserver-utils mutter weston xwayland
     lintian debhelper appstream desktop-file-utils dpkg-dev
   )
 fi
