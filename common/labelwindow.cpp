@@ -7,6 +7,7 @@
 #include "common/settingsstore.h"
 #include "common/windowmanager.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -105,6 +106,7 @@ LabelWindow::LabelWindow(const QString &formName, const QString &labelName, Plac
     m_label->setAlignment(Qt::AlignCenter);
     m_label->setAutoFillBackground(true);
     m_label->installEventFilter(this);
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, &LabelWindow::screenGone);
 }
 
 LabelWindow::~LabelWindow() = default;
@@ -129,6 +131,15 @@ void LabelWindow::moveToTwips(double left, double top) { move(toPixels(left), to
 void LabelWindow::keepInView()
 {
     move(screenarea::keptInView(QRect(pos(), size())).topLeft());
+}
+
+void LabelWindow::screenGone()
+{
+    // Once Qt has taken the monitor off its list; a drag under way goes on.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_dragging)
+            keepInView();
+    });
 }
 
 void LabelWindow::flushPlace() { m_writer->flush(); }

@@ -60,6 +60,8 @@ private:
     void endDrag();
     // The window manager ignores our moves: it moves the window itself.
     void handOverDrag();
+    // A monitor went: a window left on it comes back onto one still there.
+    void screenGone();
 
     QLabel *m_label;
     QMenu *m_popup = nullptr;

@@ -4,7 +4,8 @@
 monitors.py WxH+X+Y ... : the first takes the screen's output (and is the
 primary), the others stand on their own. The X server drops a client's
 monitors when it disconnects, so this holds its connection until it is
-killed; "ready" on stdout says the monitors are there. Through libXrandr
+killed; "ready" on stdout says the monitors are there. SIGUSR1 unplugs the
+last one ("unplugged" on stdout). Through libXrandr
 with ctypes: no module beyond Python's own is needed.
 """
 import ctypes
@@ -38,6 +39,7 @@ x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
 xrandr.XRRGetScreenResourcesCurrent.restype = ctypes.POINTER(ScreenResources)
 xrandr.XRRGetScreenResourcesCurrent.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
 xrandr.XRRSetMonitor.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(MonitorInfo)]
+xrandr.XRRDeleteMonitor.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong]
 
 
 def main():
@@ -55,9 +57,15 @@ def main():
         xrandr.XRRSetMonitor(display, root, ctypes.byref(info))
     x11.XSync(display, 0)
     print("ready", flush=True)
-    signal.sigwait({signal.SIGTERM, signal.SIGINT})
+    while signal.sigwait(SIGNALS) == signal.SIGUSR1:
+        last = x11.XInternAtom(display, f"MONITOR-{len(sys.argv) - 1}".encode(), 0)
+        xrandr.XRRDeleteMonitor(display, root, last)
+        x11.XSync(display, 0)
+        print("unplugged", flush=True)
 
+
+SIGNALS = {signal.SIGTERM, signal.SIGINT, signal.SIGUSR1}
 
 if __name__ == "__main__":
-    signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGTERM, signal.SIGINT})
+    signal.pthread_sigmask(signal.SIG_BLOCK, SIGNALS)
     main()
