@@ -32,29 +32,6 @@ public:
         connect(&WindowManager::instance(), &WindowManager::movesIgnored, this, &Stacking::bypassNow);
     }
 
-    void shape(QWidget *w, const QRegion &region)
-    {
-        auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-        if (!x11 || !w->isWindow() || !WindowManager::instance().composites()) {
-            w->setMask(region);
-            return;
-        }
-        // A mask from a spell inside a host would clip it again.
-        if (!w->mask().isEmpty())
-            w->clearMask();
-        const qreal ratio = w->devicePixelRatioF();
-        QList<xcb_rectangle_t> rects;
-        rects.reserve(region.rectCount());
-        for (const QRect &r : region) {
-            const QRect native(
-                QPoint(int(std::floor(r.left() * ratio)), int(std::floor(r.top() * ratio))),
-                QPoint(int(std::ceil((r.right() + 1) * ratio)) - 1, int(std::ceil((r.bottom() + 1) * ratio)) - 1));
-            rects.append({qint16(native.x()), qint16(native.y()), quint16(native.width()), quint16(native.height())});
-        }
-        xcb_shape_rectangles(x11->connection(), XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED,
-                             xcb_window_t(w->winId()), 0, 0, uint32_t(rects.size()), rects.constData());
-    }
-
     void adopt(QWidget *w)
     {
         m_windows.removeAll(nullptr);
@@ -129,7 +106,7 @@ void shape(QWidget *w, const QRegion &region)
         w->setMask(region);
         return;
     }
-    // A mask from a spell inside a host would clip it again.
+    // A mask left from a stay inside a host would clip it again.
     if (!w->mask().isEmpty())
         w->clearMask();
     const qreal ratio = w->devicePixelRatioF();

@@ -48,8 +48,8 @@ def main():
         sys.exit("monitors.py: cannot open the display")
     root = x11.XDefaultRootWindow(display)
     resources = xrandr.XRRGetScreenResourcesCurrent(display, root)
-    for i, spec in enumerate(sys.argv[1:]):
-        w, h, x, y = map(int, re.fullmatch(r"(\d+)x(\d+)\+(\d+)\+(\d+)", spec).groups())
+    for i, place in enumerate(sys.argv[1:]):
+        w, h, x, y = map(int, re.fullmatch(r"(\d+)x(\d+)\+(\d+)\+(\d+)", place).groups())
         first = i == 0 and resources and resources.contents.noutput > 0
         info = MonitorInfo(x11.XInternAtom(display, f"MONITOR-{i + 1}".encode(), 0), int(i == 0), 0,
                            1 if first else 0, x, y, w, h, w * 254 // 960, h * 254 // 960,
