@@ -159,8 +159,14 @@ void LabelWindow::dragTo(const QPoint &globalPos)
 void LabelWindow::handOverDrag()
 {
     // The button is still down: the manager takes the drag from here, and
-    // the places it reports are stored as they come (moveEvent).
+    // the places it reports are stored as they come (moveEvent). Until then
+    // the window stands where the server has it, whatever we asked before we
+    // knew; Qt and the store are told so.
     m_dragging = false;
+    if (const std::optional<QPoint> place = WindowManager::placeOnServer(this); place && *place != pos()) {
+        move(*place);
+        m_writer->schedule(*place * kTwipsPerPixel);
+    }
     QWindow *window = windowHandle();
     m_managerMoves = window && window->startSystemMove();
     qCInfo(lcDesktop, "%s moved by the window manager %s", qUtf8Printable(objectName()),
