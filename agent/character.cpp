@@ -5,6 +5,8 @@
 #include "agent/balloon.h"
 #include "agent/characterwindow.h"
 #include "common/log.h"
+#include "common/screenarea.h"
+#include "common/windowmanager.h"
 
 #include <QBitmap>
 #include <QGuiApplication>
@@ -631,7 +633,13 @@ void CharacterPrivate::haltAnimation()
 
 void CharacterPrivate::startWalk(const Request &r)
 {
-    const QPoint target(r.x, r.y);
+    // On the desktop a character never walks out of reach: the place asked
+    // is kept inside the available area of the monitor it lies on or nearest.
+    QPoint target(r.x, r.y);
+    if (m_window->isWindow()) {
+        const QRect asked(target, m_window->size());
+        target = screenarea::keptInside(asked, screenarea::availableAreaFor(asked)).topLeft();
+    }
     const QPoint from = m_window->pos();
     if (!m_visible || r.speed <= 0 || from == target) {
         moveWindow(target);
@@ -671,6 +679,7 @@ void CharacterPrivate::walkStep()
 void CharacterPrivate::moveWindow(const QPoint &topLeft)
 {
     m_window->move(topLeft);
+    WindowManager::instance().checkMove(m_window.get(), topLeft);
     m_balloon->follow(QRect(topLeft, QSize(m_data.width, m_data.height)));
 }
 

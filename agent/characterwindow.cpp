@@ -1,6 +1,7 @@
 #include "agent/characterwindow.h"
 
 #include "agent/agent_p.h"
+#include "agent/desktopstacking.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -15,6 +16,7 @@ void prepareDesktopWindow(QWidget *w)
                       | Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint);
     w->setAttribute(Qt::WA_TranslucentBackground);
     w->setAttribute(Qt::WA_ShowWithoutActivating);
+    desktopstacking::adopt(w);
 }
 
 bool platformHasShapes()
@@ -45,11 +47,12 @@ void CharacterWindow::setHost(QWidget *host)
 
 void CharacterWindow::frameChanged(int image)
 {
-    // Without a compositor the alpha channel is not shown; the shape mask keeps the
-    // rest of the window see-through there too, and costs nothing where one runs.
+    // Without a compositor the alpha channel is not shown; the shape keeps the
+    // rest of the window see-through there too. Either way the pointer goes
+    // through what is see-through.
     if (image != m_maskImage && platformHasShapes()) {
         m_maskImage = image;
-        setMask(m_owner->maskFor(image));
+        desktopstacking::shape(this, m_owner->maskFor(image));
     }
     update();
 }

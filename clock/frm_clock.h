@@ -133,6 +133,8 @@ public:
     void mnu_jollix_Click();
     void mnu_hideshow_Click();
     void mnu_about_Click();
+    // What hiding the clock without a tray tells: how to bring it back.
+    static QString howToShowText();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -165,6 +167,7 @@ private:
     tray::frmSysTray *m_frmSysTray = nullptr;
     frm_about *m_about = nullptr;
     bool m_loaded = false;
+    bool m_toldHowToShow = false;
     QList<remote::Command> m_commands;
     bool m_charactersOn = false;
     KeyGrab *m_sayTimeKey = nullptr;

@@ -16,6 +16,9 @@
 #include "tray/frmSysTray.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -204,6 +207,28 @@ void frm_clock::mnu_hideshow_Click()
     // Hidden until the tray's "show", or a second start, brings it back.
     hide();
     store::setValue(QLatin1String(keys::Data), QLatin1String(keys::minimise), QStringLiteral("True"));
+    // Without a tray nothing on the screen would bring it back: the way is
+    // told, once a run, so it is not lost and not nagged about.
+    if (m_toldHowToShow || (m_frmSysTray && m_frmSysTray->isIconShown()))
+        return;
+    m_toldHowToShow = true;
+    dialogs::inform(nullptr, QStringLiteral("Chimewell"), howToShowText());
+}
+
+QString frm_clock::howToShowText()
+{
+    // The command as the user can type it: the bare name where it is on the
+    // PATH (an installed clock), the full path of this one otherwise.
+    const QString self = QCoreApplication::applicationFilePath();
+    const QString onPath = QStandardPaths::findExecutable(QStringLiteral("chimewell"));
+    QString command = !onPath.isEmpty() && QFileInfo(onPath).canonicalFilePath() == QFileInfo(self).canonicalFilePath()
+                          ? QStringLiteral("chimewell")
+                          : self;
+    if (command.contains(QLatin1Char(' ')))
+        command = QLatin1Char('"') + command + QLatin1Char('"');
+    return QStringLiteral("The clock is hidden. To bring it back, choose \"Show the clock\" from Chimewell in the "
+                          "applications menu, start Chimewell again, or run:\n\n%1 --show")
+        .arg(command);
 }
 
 void frm_clock::mnu_about_Click() { showAbout(); }

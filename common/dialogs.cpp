@@ -21,6 +21,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <utility>
 #include <optional>
 #include <utility>
 
@@ -323,6 +324,19 @@ QMessageBox::StandardButton message(QWidget *parent, const QString &title, const
     box.hide();
     box.setAttribute(Qt::WA_DontShowOnScreen, false);
     return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void inform(QWidget *parent, const QString &title, const QString &text)
+{
+    qCInfo(lcUi).noquote() << QStringLiteral("message \"%1\" %2").arg(title, text);
+    g_shown << title + QLatin1Char('\n') + text;
+    if (std::exchange(g_nextAnswer, std::nullopt) || !qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return;
+    auto *box = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
+    box->setObjectName(QStringLiteral("message_box"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }
 
 bool ask(QWidget *parent, const QString &title, const QString &text)

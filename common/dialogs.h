@@ -14,6 +14,9 @@ namespace chimewell::dialogs {
 QMessageBox::StandardButton message(QWidget *parent, const QString &title, const QString &text,
                                     QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                     QMessageBox::Icon icon = QMessageBox::NoIcon);
+// A message box with an OK button that does not wait for it: the program
+// goes on while it is open (an answer set for the tests closes it at once).
+void inform(QWidget *parent, const QString &title, const QString &text);
 // Yes/No question; true on Yes.
 bool ask(QWidget *parent, const QString &title, const QString &text);
 // Open-file dialog; the chosen path or empty when cancelled. `filter` in Qt form.

@@ -1,6 +1,7 @@
 #include "common/screenarea.h"
 
 #include <QGuiApplication>
+#include <QRegion>
 #include <QScreen>
 
 #include <algorithm>
@@ -64,6 +65,37 @@ QRect availableAreaFor(const QRect &rect, const QList<Monitor> &monitors)
 QRect availableAreaFor(const QRect &rect)
 {
     return availableAreaFor(rect, monitors());
+}
+
+QRect desktopArea(const QList<Monitor> &monitors)
+{
+    QRect out;
+    for (const Monitor &m : monitors)
+        out = out.united(m.available);
+    return out;
+}
+
+QRect keptInView(const QRect &rect, const QList<Monitor> &monitors)
+{
+    if (monitors.isEmpty())
+        return rect;
+    const QRect probe = rect.isEmpty() ? QRect(rect.topLeft(), QSize(1, 1)) : rect;
+    // Monitors may overlap (a mirrored pair), so the share in view is taken
+    // from their union, never counted twice.
+    QRegion inView;
+    for (const Monitor &m : monitors)
+        inView += m.available;
+    qint64 shown = 0;
+    for (const QRect &r : inView.intersected(probe))
+        shown += qint64(r.width()) * r.height();
+    if (2 * shown >= qint64(probe.width()) * probe.height())
+        return rect;
+    return keptInside(rect, availableAreaFor(rect, monitors));
+}
+
+QRect keptInView(const QRect &rect)
+{
+    return keptInView(rect, monitors());
 }
 
 QRect keptInside(const QRect &rect, const QRect &area)

@@ -30,6 +30,16 @@ int monitorFor(const QRect &rect, const QList<Monitor> &monitors);
 QRect availableAreaFor(const QRect &rect, const QList<Monitor> &monitors);
 QRect availableAreaFor(const QRect &rect);
 
+// The bounding rectangle of the monitors' available areas: "the screen" of
+// a desktop of one monitor or several; empty when there are none.
+QRect desktopArea(const QList<Monitor> &monitors);
+
+// `rect` where it is when at least half of it lies in the monitors'
+// available areas; otherwise, wholly or mostly out of reach, moved into the
+// available area of the monitor that holds it or lies nearest (keptInside).
+QRect keptInView(const QRect &rect, const QList<Monitor> &monitors);
+QRect keptInView(const QRect &rect);
+
 // `rect` moved as little as can be to lie inside `area`, and cut to the area's
 // size where it is larger (its top left stays in view: a title bar is never
 // pushed off the top).

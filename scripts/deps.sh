@@ -9,7 +9,7 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   libespeak-ng-dev espeak-ng espeak-ng-data
   libpocketsphinx-dev pocketsphinx-en-us
-  libzip-dev liblzma-dev zlib1g-dev libxcb1-dev
+  libzip-dev liblzma-dev zlib1g-dev libxcb1-dev libxcb-shape0-dev
   fonts-liberation
   x11-utils xauth
 )
@@ -20,6 +20,7 @@ if [ "${1:-}" = "--test" ]; then
     sox pocketsphinx pulseaudio pulseaudio-utils
     procps time
     trayer dbus-daemon libglib2.0-bin
+    python3 libxrandr2 x11-xserver-utils mutter weston xwayland
     lintian debhelper appstream desktop-file-utils dpkg-dev
   )
 fi

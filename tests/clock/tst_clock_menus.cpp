@@ -290,10 +290,20 @@ private Q_SLOTS:
 
         w.Form_Load();
         w.show();
+        // No tray here: the first hiding of a run says how to bring the clock back.
+        QVERIFY(!w.trayForm()->isIconShown());
+        dialogs::setNextAnswer(QMessageBox::Ok);
         w.menuEntry(QStringLiteral("mnu_hideshow"))->trigger();
         QVERIFY(!w.isVisible());
         QCOMPARE(data("minimise"), QStringLiteral("True"));
         QCOMPARE(w.menuEntry(QStringLiteral("mnu_hideshow"))->text(), QStringLiteral("Hide the clock"));
+        const QStringList told = dialogs::takeShownMessages();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().startsWith(QStringLiteral("Chimewell\nThe clock is hidden.")), qPrintable(told.first()));
+        QVERIFY2(told.first().contains(QStringLiteral("\"Show the clock\"")), qPrintable(told.first()));
+        // Not on the PATH, so by its full path.
+        QVERIFY2(told.first().endsWith(QCoreApplication::applicationFilePath() + QStringLiteral(" --show")),
+                 qPrintable(told.first()));
 
         w.trayForm()->mnuSysTray(2)->trigger(); // "show"
         QVERIFY(w.isVisible());
@@ -301,6 +311,10 @@ private Q_SLOTS:
         w.trayForm()->mnuSysTray(0)->trigger(); // "hide"
         QVERIFY(!w.isVisible());
         QCOMPARE(data("minimise"), QStringLiteral("True"));
+        w.show();
+        w.menuEntry(QStringLiteral("mnu_hideshow"))->trigger();
+        QVERIFY(!w.isVisible());
+        QCOMPARE(dialogs::takeShownMessages(), QStringList()); // once is enough
 
         // A second start, through the socket a crashed run left behind.
         QVERIFY(!SecondStartListener::notifyRunning(QStringLiteral("clocktest"), {}, 200));

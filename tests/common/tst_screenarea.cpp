@@ -45,6 +45,33 @@ private Q_SLOTS:
         QVERIFY(screenarea::availableAreaFor(window, {}).isEmpty());
     }
 
+    // A window mostly in reach of the monitors stays; one mostly out of reach
+    // (off them, in the gap between, under a panel) comes back as little
+    // moved as can be into the nearest monitor's available area.
+    void keptInView_data()
+    {
+        QTest::addColumn<QRect>("rect");
+        QTest::addColumn<QRect>("kept");
+        QTest::newRow("on the right monitor") << QRect(1600, 400, 112, 35) << QRect(1600, 400, 112, 35);
+        QTest::newRow("across both, in view") << QRect(1230, 400, 112, 35) << QRect(1230, 400, 112, 35);
+        QTest::newRow("half off the left stays") << QRect(-56, 400, 112, 36) << QRect(-56, 400, 112, 36);
+        QTest::newRow("mostly off the left") << QRect(-57, 400, 112, 36) << QRect(0, 400, 112, 36);
+        QTest::newRow("11 px in view at the right") << QRect(3189, 400, 112, 35) << QRect(3088, 400, 112, 35);
+        QTest::newRow("mostly under the panel") << QRect(100, 0, 112, 35) << QRect(100, 30, 112, 35);
+        QTest::newRow("in the gap above the right monitor") << QRect(2000, 50, 112, 35) << QRect(2000, 200, 112, 35);
+        QTest::newRow("far off") << QRect(-6666666, -6666666, 112, 35) << QRect(0, 30, 112, 35);
+        QTest::newRow("an empty rectangle by its corner")
+            << QRect(QPoint(5000, 500), QSize(0, 0)) << QRect(QPoint(3200, 500), QSize(0, 0));
+    }
+    void keptInView()
+    {
+        QFETCH(QRect, rect);
+        QFETCH(QRect, kept);
+        QCOMPARE(screenarea::keptInView(rect, kDesk), kept);
+        QCOMPARE(screenarea::keptInView(rect, {}), rect);
+        QCOMPARE(screenarea::desktopArea(kDesk), QRect(0, 30, 3200, 1330));
+    }
+
     void keptInside_data()
     {
         QTest::addColumn<QRect>("rect");
