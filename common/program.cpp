@@ -17,9 +17,13 @@
 
 #include <xcb/xcb.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -28,6 +32,7 @@ namespace chimewell {
 namespace {
 bool g_ending = false;
 int g_exitCode = 0;
+QByteArray g_programName = "chimewell"; // as started, for the lines on stderr
 
 // The platform plugin the application object will load, as Qt chooses it.
 QByteArray platformName(int argc, char **argv)
@@ -41,8 +46,10 @@ QByteArray platformName(int argc, char **argv)
 
 // Why the X display cannot be reached, or nothing. Asked before the
 // application object exists, because without a display Qt's platform plugin
-// aborts the program.
-QString displayProblem(int argc, char **argv)
+// aborts the program. The connection that asked is handed back in *held, to be
+// closed once the application has its own: the last client leaving resets an
+// X server, which could refuse Qt's connection at that very moment.
+QString displayProblem(int argc, char **argv, xcb_connection_t **held)
 {
     const QByteArray platform = platformName(argc, argv);
     if (!platform.isEmpty() && !platform.startsWith("xcb"))
@@ -56,13 +63,43 @@ QString displayProblem(int argc, char **argv)
         return QStringLiteral("cannot open display: DISPLAY is not set");
     xcb_connection_t *c = xcb_connect(display.constData(), nullptr);
     const int error = xcb_connection_has_error(c);
-    xcb_disconnect(c);
-    if (error == 0)
+    if (error == 0) {
+        *held = c;
         return {};
+    }
+    xcb_disconnect(c);
     const QString why = error == XCB_CONN_CLOSED_PARSE_ERR ? QStringLiteral("not a display name")
         : error == XCB_CONN_ERROR                           ? QStringLiteral("no X server answers there")
                                                             : QStringLiteral("the X server refused the connection");
     return QStringLiteral("cannot open display %1 (%2)").arg(QString::fromLocal8Bit(display), why);
+}
+
+// Stops our threads, but never hangs an ending program for good: a thread
+// that cannot be stopped (one stuck in a sound server that no longer answers)
+// is left behind after kStopLimit, and the program says so and ends.
+constexpr auto kStopLimit = std::chrono::seconds(10);
+
+void stopWithinLimit()
+{
+    std::mutex mutex;
+    std::condition_variable stopped;
+    bool done = false;
+    std::thread watchdog([&] {
+        std::unique_lock lock(mutex);
+        if (!stopped.wait_for(lock, kStopLimit, [&] { return done; })) {
+            std::fprintf(stderr, "%s: a thread did not stop within %lld s; ending without it\n",
+                         g_programName.constData(), static_cast<long long>(kStopLimit.count()));
+            std::fflush(nullptr);
+            ::_exit(0);
+        }
+    });
+    stopBackgroundWork();
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+    }
+    stopped.notify_one();
+    watchdog.join();
 }
 
 // Qt ends the process with exit(1) when the X connection breaks (the server
@@ -74,7 +111,7 @@ void endWithApplicationAlive()
 {
     if (!QCoreApplication::instance() || QThread::currentThread() != QCoreApplication::instance()->thread())
         return;
-    stopBackgroundWork();
+    stopWithinLimit();
     std::fflush(nullptr);
     ::_exit(0);
 }
@@ -158,10 +195,11 @@ GuiProgram::GuiProgram(int &argc, char **argv) : d(std::make_unique<Private>())
 {
     // A program started before the display is up (an autostart entry) or after
     // it went says so in one line and touches nothing.
-    if (const QString problem = displayProblem(argc, argv); !problem.isEmpty()) {
-        const QString name = argc > 0 ? QFileInfo(QString::fromLocal8Bit(argv[0])).fileName() : QString();
-        std::fprintf(stderr, "%s: %s\n", qPrintable(name.isEmpty() ? QStringLiteral("chimewell") : name),
-                     qPrintable(problem));
+    xcb_connection_t *probe = nullptr;
+    if (argc > 0 && argv[0] && *argv[0])
+        g_programName = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName().toLocal8Bit();
+    if (const QString problem = displayProblem(argc, argv, &probe); !problem.isEmpty()) {
+        std::fprintf(stderr, "%s: %s\n", g_programName.constData(), qPrintable(problem));
         std::exit(1);
     }
     // The session ends programs with SIGTERM or SIGHUP at logout: quit cleanly then.
@@ -171,6 +209,8 @@ GuiProgram::GuiProgram(int &argc, char **argv) : d(std::make_unique<Private>())
     if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
     d->app = std::make_unique<QApplication>(argc, argv);
+    if (probe)
+        xcb_disconnect(probe);
     QApplication::setApplicationName(QStringLiteral("Chimewell"));
     QApplication::setApplicationVersion(QStringLiteral(CHIMEWELL_VERSION));
     // Windows come and go (the agreement, the clock hidden to the tray): only
@@ -189,7 +229,7 @@ GuiProgram::~GuiProgram()
     // Forms owned by main() are gone by now. Every thread of ours is joined
     // while the application still exists (a decode paints, the recogniser has
     // the microphone open); the lock goes before the application too.
-    stopBackgroundWork();
+    stopWithinLimit();
     d->secondStarts.reset();
     d->instance.reset();
     d->app.reset();

@@ -122,7 +122,7 @@ end_run() {
     for _ in $(seq 50); do p=$(pgrep -f "^$B/chimewell$" || true); [ -n "$p" ] && break; sleep 0.1; done
     [ -n "$p" ] && kill "$p" && while kill -0 "$p" 2>/dev/null; do sleep 0.1; done
   fi
-  if [ "$rc" != 0 ] || grep -q -E 'Sanitizer|runtime error:' "$LOG"; then
+  if [ "$rc" != 0 ] || grep -q -E 'Sanitizer|runtime error:|did not stop within' "$LOG"; then
     fail "$program ended by $way at ${moment}s, scale $scale: status $rc"
   fi
   echo "ok: $program by $way at ${moment}s, scale $scale"
