@@ -19,8 +19,6 @@ int g_nextRequestId = 0;
 
 constexpr int kWalkTickMs = 33;        // about 30 window moves a second while walking
 constexpr int kBalloonLingerMs = 1500; // the balloon stays this long after the speech
-constexpr int kIdleMinMs = 3000;
-constexpr int kIdleMaxMs = 8000;
 // An animation whose branches loop for ever is cut short after this, so one Play
 // cannot hold the queue: it then takes its exit branches.
 constexpr int kMaxSteps = 600;
@@ -111,6 +109,9 @@ int CharacterPrivate::enqueue(Request request)
     if (m_unloaded)
         return 0;
     request.id = nextRequestId();
+    m_idleLevels.touch();
+    if (m_dozing)
+        prefetchState(State::Waking);
     // Decoding starts now, while the request waits its turn, so its first frame is ready.
     switch (request.kind) {
     case Request::Show: prefetchState(State::Showing); break;
@@ -150,6 +151,13 @@ void CharacterPrivate::processQueue()
     m_processing = true;
     QPointer<CharacterPrivate> guard(this);
     while (!m_current && !m_queue.isEmpty()) {
+        // A dozing character wakes up first; the request waits for that.
+        if (m_dozing)
+            wake();
+        if (m_waking) {
+            m_processing = false;
+            return;
+        }
         leaveIdle();
         m_current = m_queue.dequeue();
         const Request r = *m_current;
@@ -173,6 +181,8 @@ void CharacterPrivate::complete(bool ok)
         return;
     const int id = m_current->id;
     m_current.reset();
+    // Idle time counts from the end of what was asked, however long it took.
+    m_idleLevels.touch();
     QPointer<CharacterPrivate> guard(this);
     Q_EMIT q->requestComplete(id, ok);
     if (!guard || m_unloaded)
@@ -288,11 +298,15 @@ void CharacterPrivate::stopAll(bool notify)
     m_mouth = voice::Mouth::Closed;
     m_balloon->hideNow();
     m_walkTimer.stop();
-    haltAnimation();
-    leaveIdle();
     m_sound.stop();
-    if (m_visible)
-        showRest();
+    // Stop asks nothing of a dozing character: it sleeps on, and one waking up
+    // finishes waking.
+    if (!m_dozing && !m_waking) {
+        haltAnimation();
+        leaveIdle();
+        if (m_visible)
+            showRest();
+    }
 
     if (notify) {
         QPointer<CharacterPrivate> guard(this);
@@ -309,6 +323,9 @@ void CharacterPrivate::stopAll(bool notify)
 void CharacterPrivate::markUnloaded()
 {
     stopAll(false);
+    m_dozing = m_waking = false;
+    haltAnimation();
+    m_idleTimer.stop();
     m_unloaded = true;
     m_control = nullptr;
     m_window->hide();
@@ -320,7 +337,8 @@ void CharacterPrivate::markUnloaded()
 
 void CharacterPrivate::enterIdle()
 {
-    if (!m_visible || m_unloaded || m_current || !m_queue.isEmpty() || m_idleAnim || m_idleTimer.isActive())
+    if (!m_visible || m_unloaded || m_current || !m_queue.isEmpty() || m_idleAnim || m_dozing || m_waking
+        || m_idleTimer.isActive())
         return;
     if (m_listening) {
         // The listening animation takes the idle animations' place while it lasts.
@@ -333,14 +351,31 @@ void CharacterPrivate::enterIdle()
         }
         return;
     }
-    // The next idle animation is chosen now and decoded while the timer runs.
+    // The next idle animation is chosen now and decoded while the timer runs;
+    // the later it comes, the longer since anyone asked for the character.
+    const qint64 delay = m_idleLevels.nextDelayMs(QRandomGenerator::global()->generateDouble());
+    if (delay <= 0) {
+        doze();
+        return;
+    }
     QList<int> pool = m_data.states[int(State::Idling)];
     const int blink = m_data.findAnimation(QStringLiteral("Blink"));
     if (blink >= 0 && !pool.contains(blink))
         pool.append(blink);
     m_nextIdle = pool.isEmpty() ? -1 : pool.at(randomBetween(0, int(pool.size()) - 1));
-    prefetchAnimation(m_nextIdle);
-    m_idleTimer.start(randomBetween(kIdleMinMs, kIdleMaxMs));
+    const qint64 untilDoze = m_idleLevels.untilDozeMs();
+    if (m_nextIdle < 0) {
+        // Nothing to idle with: the timer runs only for the doze, if there is one.
+        if (m_data.states[int(State::Dozing)].isEmpty())
+            return;
+        m_idleTimer.start(int(untilDoze));
+        return;
+    }
+    if (delay >= untilDoze)
+        prefetchState(State::Dozing);
+    else
+        prefetchAnimation(m_nextIdle);
+    m_idleTimer.start(int(delay));
 }
 
 void CharacterPrivate::leaveIdle()
@@ -357,9 +392,15 @@ void CharacterPrivate::playIdle()
     Entered entered(this);
     if (!m_visible || m_current || !m_queue.isEmpty())
         return;
+    if (m_idleLevels.level() == IdleLevel::Dozing) {
+        doze();
+        return;
+    }
     const int a = m_nextIdle;
-    if (a < 0 || a >= m_data.animations.size() || isBroken(a))
-        return; // nothing to play: no timer runs until the next request
+    if (a < 0 || a >= m_data.animations.size() || isBroken(a)) {
+        enterIdle(); // nothing to play now: the timer waits for the doze, if there is one
+        return;
+    }
     m_idleAnim = true;
     startAnimation(a, false, [this] {
         m_idleAnim = false;
@@ -367,8 +408,67 @@ void CharacterPrivate::playIdle()
     });
 }
 
+void CharacterPrivate::doze()
+{
+    m_idleTimer.stop();
+    m_dozing = true;
+    qCDebug(lcAgent, "%s dozes", qUtf8Printable(m_id));
+    prefetchState(State::Waking);
+    const int a = m_data.states[int(State::Dozing)].isEmpty() ? -1 : pickState(State::Dozing);
+    if (a < 0 || isBroken(a)) {
+        showRest(); // asleep on its feet: nothing changes, no timer runs
+        return;
+    }
+    // Played to its end and held there, or round its own breath for as long as it sleeps.
+    startAnimation(a, false, {});
+}
+
+void CharacterPrivate::wake()
+{
+    if (!m_dozing || m_waking)
+        return;
+    m_dozing = false;
+    qCDebug(lcAgent, "%s wakes", qUtf8Printable(m_id));
+    haltAnimation();
+    const int a = m_data.states[int(State::Waking)].isEmpty() ? -1 : pickState(State::Waking);
+    if (!m_visible || a < 0 || isBroken(a)) {
+        showRest();
+        awake();
+        return;
+    }
+    m_waking = true;
+    startAnimation(a, false, [this] {
+        m_waking = false;
+        awake();
+    });
+}
+
+void CharacterPrivate::awake()
+{
+    if (!m_queue.isEmpty()) {
+        processQueue();
+        return;
+    }
+    showRest(); // also after a Waking that does not end there
+    enterIdle();
+}
+
+void CharacterPrivate::userTouched()
+{
+    Entered entered(this);
+    m_idleLevels.touch();
+    if (m_dozing) {
+        wake();
+    } else if (m_idleTimer.isActive()) {
+        // A calm character's next idle animation comes sooner again.
+        m_idleTimer.stop();
+        enterIdle();
+    }
+}
+
 void CharacterPrivate::doHide()
 {
+    m_dozing = m_waking = false;
     m_frameTimer.stop();
     m_idleTimer.stop();
     m_walkTimer.stop();
@@ -419,7 +519,7 @@ void CharacterPrivate::setImage(int image)
 {
     if (image == m_image || image < 0 || image >= m_data.images.size()) {
         if (m_window && m_speaking && m_mouthFrame)
-            m_window->update();
+            m_window->mouthChanged();
         return;
     }
     m_image = image;
@@ -578,7 +678,8 @@ void CharacterPrivate::nextFrame()
                 }
             }
         }
-        if (!m_loop && (m_steps > kMaxSteps || m_animClock.elapsed() > kMaxPlayMs)) {
+        // A doze breathes round its own loop for as long as the character sleeps.
+        if (!m_loop && !m_dozing && (m_steps > kMaxSteps || m_animClock.elapsed() > kMaxPlayMs)) {
             m_exiting = true;
             m_steps = 0;
             next = f.exit >= 0 ? f.exit : m_frame + 1;
@@ -698,7 +799,7 @@ void CharacterPrivate::onMouth(voice::Mouth mouth)
         return;
     m_mouth = mouth;
     if (m_mouthFrame && m_visible)
-        m_window->update();
+        m_window->mouthChanged();
 }
 
 void CharacterPrivate::onSpeechFinished()
@@ -711,7 +812,7 @@ void CharacterPrivate::onSpeechFinished()
     if (m_balloon->isVisible())
         m_balloon->finishSoon(kBalloonLingerMs);
     if (m_mouthFrame)
-        m_window->update();
+        m_window->mouthChanged();
     exitAnimation([this] { complete(true); });
 }
 
@@ -758,6 +859,12 @@ void CharacterPrivate::setListening(bool on)
     if (on == m_listening)
         return;
     m_listening = on;
+    m_idleLevels.touch();
+    // A dozing character wakes first and listens once awake.
+    if (m_dozing || m_waking) {
+        wake();
+        return;
+    }
     // An idle animation (or the listening loop) gives way at once.
     leaveIdle();
     if (!on)
