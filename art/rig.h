@@ -101,6 +101,7 @@ struct AnimationSpec
     int exitAt = -1;          // ms: when >= 0, every frame before this time exits to the frame shown then
     bool mergeStill = true;   // fold runs of identical frames into one longer frame
     bool cycle = false;       // a loop: the closing sample equals the first and is left out
+    bool stillTime = false;   // propellers, smoke and glows stand still: a sleeper's frames repeat exactly
     QString sound;            // sound entry played on the frame at soundAt
     int soundAt = 0;
     QString returnTo;
