@@ -4,7 +4,7 @@
 
 // How lively an idle character is: from the moment anyone last asked it
 // anything (a request, a click, a drag, the listening key), it idles often for
-// a minute, then now and then, and after five minutes it dozes until woken.
+// half a minute, then now and then, and after five minutes it dozes until woken.
 // Time comes from chimewell::Clock. No widgets here.
 namespace chimewell::agent {
 
@@ -13,15 +13,15 @@ enum class IdleLevel { Lively, Calm, Dozing };
 class IdleLevels final
 {
 public:
-    // A minute of lively idling after being asked something: it looks attentive
-    // while someone is at the desk.
-    static constexpr qint64 calmAfterMs = 60 * 1000;
+    // Half a minute of lively idling after being asked something: it looks
+    // attentive while someone is at the desk.
+    static constexpr qint64 calmAfterMs = 30 * 1000;
     // Five minutes without anyone: nobody is watching, and a dozing character
     // costs next to nothing.
     static constexpr qint64 dozeAfterMs = 5 * 60 * 1000;
     // Between idle animations, while lively and while calm.
     static constexpr qint64 livelyMinMs = 3000, livelyMaxMs = 8000;
-    static constexpr qint64 calmMinMs = 20000, calmMaxMs = 45000;
+    static constexpr qint64 calmMinMs = 25000, calmMaxMs = 60000;
 
     IdleLevels();
     // Someone asked for the character now.

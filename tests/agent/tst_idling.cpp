@@ -72,8 +72,8 @@ void TestIdling::levelFollowsTimeSinceAsked_data()
         QTest::newRow(name) << since << int(level) << soonest << latest;
     };
     row("just asked: lively", 0, IdleLevel::Lively, 3000, 8000);
-    row("59 s: still lively", 59000, IdleLevel::Lively, 3000, 8000);
-    row("a minute: calm", 60000, IdleLevel::Calm, 20000, 45000);
+    row("29 s: still lively", 29000, IdleLevel::Lively, 3000, 8000);
+    row("half a minute: calm", 30000, IdleLevel::Calm, 25000, 60000);
     row("4 min 50 s: calm, the next thing is the doze", 290000, IdleLevel::Calm, 10000, 10000);
     row("5 minutes: dozing now", 300000, IdleLevel::Dozing, 0, 0);
     row("a night: dozing", 8 * 3600 * 1000LL, IdleLevel::Dozing, 0, 0);
