@@ -195,6 +195,9 @@ private:
     void awake();
     void doHide();
     int pickState(State state, int dx = 0) const;
+    // One of the file's own animations for the state, none (-1) when it has none
+    // or that one does not decode: no rest pose in its place.
+    int ownAnimation(State state) const;
     int restAnimation() const;
     void showRest();
     void setImage(int image);

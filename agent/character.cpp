@@ -414,8 +414,8 @@ void CharacterPrivate::doze()
     m_dozing = true;
     qCDebug(lcAgent, "%s dozes", qUtf8Printable(m_id));
     prefetchState(State::Waking);
-    const int a = m_data.states[int(State::Dozing)].isEmpty() ? -1 : pickState(State::Dozing);
-    if (a < 0 || isBroken(a)) {
+    const int a = ownAnimation(State::Dozing);
+    if (a < 0) {
         showRest(); // asleep on its feet: nothing changes, no timer runs
         return;
     }
@@ -430,8 +430,8 @@ void CharacterPrivate::wake()
     m_dozing = false;
     qCDebug(lcAgent, "%s wakes", qUtf8Printable(m_id));
     haltAnimation();
-    const int a = m_data.states[int(State::Waking)].isEmpty() ? -1 : pickState(State::Waking);
-    if (!m_visible || a < 0 || isBroken(a)) {
+    const int a = ownAnimation(State::Waking);
+    if (!m_visible || a < 0) {
         showRest();
         awake();
         return;
@@ -504,6 +504,14 @@ int CharacterPrivate::pickState(State state, int dx) const
     if (list->isEmpty())
         return restAnimation();
     return list->at(randomBetween(0, int(list->size()) - 1));
+}
+
+int CharacterPrivate::ownAnimation(State state) const
+{
+    if (m_data.states[int(state)].isEmpty())
+        return -1;
+    const int a = pickState(state);
+    return a >= 0 && !isBroken(a) ? a : -1;
 }
 
 void CharacterPrivate::showRest()
@@ -876,8 +884,8 @@ void CharacterPrivate::playHearing()
 {
     if (!m_visible || m_current || !m_queue.isEmpty())
         return;
-    const int a = m_data.states[int(State::Hearing)].isEmpty() ? -1 : pickState(State::Hearing);
-    if (a < 0 || isBroken(a))
+    const int a = ownAnimation(State::Hearing);
+    if (a < 0)
         return;
     leaveIdle();
     m_idleAnim = true;
