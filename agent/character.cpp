@@ -52,8 +52,8 @@ CharacterPrivate::CharacterPrivate(Character *q, AgentControl *control, const QS
         const QRect avail = screen->availableGeometry();
         m_window->move(avail.right() - m_data.width - 40, avail.bottom() - m_data.height - 40);
     }
-    // The cache holds about 32 frames at 1x, or 20 at 2x with the 1x pictures
-    // that shape the window beside them: the idle animations and a gesture or two.
+    // The cache holds about 32 frames at 1x, or 25 at 2x (the 2x pictures shape
+    // the window there too): the idle animations and a gesture or two.
     // Pictures kept in packs cost only a copy out of the unpacked pack to decode
     // again, so a quarter as many frames are kept for them: idling costs no more
     // CPU, and a clock with two characters holds a megabyte less.
@@ -362,6 +362,9 @@ void CharacterPrivate::enterIdle()
     const int blink = m_data.findAnimation(QStringLiteral("Blink"));
     if (blink >= 0 && !pool.contains(blink))
         pool.append(blink);
+    // Calm, it only blinks now and then, where it has a blink.
+    if (blink >= 0 && m_idleLevels.level() == IdleLevel::Calm)
+        pool = {blink};
     m_nextIdle = pool.isEmpty() ? -1 : pool.at(randomBetween(0, int(pool.size()) - 1));
     const qint64 untilDoze = m_idleLevels.untilDozeMs();
     if (m_nextIdle < 0) {
@@ -543,7 +546,15 @@ QRegion CharacterPrivate::maskFor(int image)
         // Shapes are few per character, but a long run through a large file must not hoard them.
         if (m_masks.size() >= 64)
             m_masks.clear();
-        const QImage img = m_data.images.at(image).image();
+        // From the picture on show: at 2x its every other pixel, one to a pixel of the window.
+        const FrameImage &picture = m_data.images.at(image);
+        QImage img = hiDpi() ? picture.image2x() : QImage();
+        if (img.isNull()) {
+            img = picture.image();
+        } else {
+            img = img.scaled(m_data.width, m_data.height, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+            img.setDevicePixelRatio(1.0);
+        }
         QRegion region(QBitmap::fromImage(img.createAlphaMask(Qt::ThresholdAlphaDither)));
         // A frame that is fully transparent still needs some shape, or X takes the whole window.
         if (region.isEmpty())
@@ -578,11 +589,21 @@ void CharacterPrivate::prefetchImages(const QList<int> &images)
 {
     if (!m_data.store || images.isEmpty())
         return;
-    if (hiDpi())
-        m_data.store->prefetch(images, 2);
-    // The 1x pictures shape the window, and are what a 1x screen shows.
-    if (!hiDpi() || platformHasShapes())
+    if (!hiDpi()) {
         m_data.store->prefetch(images, 1);
+        return;
+    }
+    m_data.store->prefetch(images, 2);
+    // The 2x pictures shape the window too (maskFor); only a picture without one
+    // is shown, and shaped, at 1x. Decoding the 1x pictures beside them would
+    // unpack their 1x pack and the 2x one by turns, for every frame.
+    QList<int> only1x;
+    for (int image : images) {
+        if (image >= 0 && image < m_data.images.size() && !m_data.images.at(image).has2x())
+            only1x.append(image);
+    }
+    if (!only1x.isEmpty())
+        m_data.store->prefetch(only1x, 1);
 }
 
 void CharacterPrivate::prefetchAnimation(int animation)

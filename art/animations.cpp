@@ -383,6 +383,21 @@ std::vector<AnimationSpec> standardAnimations(const Character &c)
         out.push_back(gesture(QStringLiteral("Hear"), tl));
     }
 
+    {   // Woken: the eyes flutter open, a start of surprise, a blink, and back to rest.
+        // Drawn before Doze, so the two share a pack and waking unpacks nothing more.
+        const Pose S = c.asleep(sleepPose(R));
+        Timeline tl(S);
+        tl.back(100, mix(S, R, 0.5), Ease::Linear)
+            .to(200, [&](Pose &p) { p = R; p.eyeOpen = 1; p.brow = 0.9; p.mouth = Mouth::Round; })
+            .to(300, [](Pose &p) { p.eyeOpen = 0; p.brow = 0.5; })
+            .to(400, [&](Pose &p) { p.eyeOpen = 1; p.brow = 0.3; p.mouth = Mouth::Smile; })
+            .back(500, R);
+        AnimationSpec a = make(QStringLiteral("Wake"), tl);
+        a.stillTime = true;
+        a.exitToEnd = true;
+        out.push_back(a);
+    }
+
     {   // Nodding off: drowsy eyes, a yawn, the head drops, then a
         // slow breath held for seconds at a time, round and round until woken.
         // Time stands still, so the two breath pictures repeat exactly.
@@ -406,20 +421,6 @@ std::vector<AnimationSpec> standardAnimations(const Character &c)
         a.returnTo = QStringLiteral("Wake");
         out.push_back(a);
     }
-    {   // Woken: the eyes flutter open, a start of surprise, a blink, and back to rest.
-        const Pose S = c.asleep(sleepPose(R));
-        Timeline tl(S);
-        tl.back(100, mix(S, R, 0.5), Ease::Linear)
-            .to(200, [&](Pose &p) { p = R; p.eyeOpen = 1; p.brow = 0.9; p.mouth = Mouth::Round; })
-            .to(300, [](Pose &p) { p.eyeOpen = 0; p.brow = 0.5; })
-            .to(400, [&](Pose &p) { p.eyeOpen = 1; p.brow = 0.3; p.mouth = Mouth::Smile; })
-            .back(500, R);
-        AnimationSpec a = make(QStringLiteral("Wake"), tl);
-        a.stillTime = true;
-        a.exitToEnd = true;
-        out.push_back(a);
-    }
-
     for (AnimationSpec &a : out)
         c.adjust(a);
     return out;
