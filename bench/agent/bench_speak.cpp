@@ -43,12 +43,12 @@ class Monitor final
 public:
     bool start()
     {
-        const pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
+        const pa_sample_spec format{PA_SAMPLE_S16LE, kRate, 1};
         pa_buffer_attr attr{};
         attr.maxlength = uint32_t(-1);
         attr.fragsize = kRate / 1000 * 2;
         int error = 0;
-        m_pa = pa_simple_new(nullptr, "bench_speak", PA_STREAM_RECORD, "@DEFAULT_MONITOR@", "monitor", &spec, nullptr,
+        m_pa = pa_simple_new(nullptr, "bench_speak", PA_STREAM_RECORD, "@DEFAULT_MONITOR@", "monitor", &format, nullptr,
                              &attr, &error);
         if (!m_pa)
             return false;
@@ -132,10 +132,10 @@ double bareClientMs(Monitor &monitor)
 {
     monitor.arm();
     const auto t0 = Steady::now();
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
+    const pa_sample_spec format{PA_SAMPLE_S16LE, kRate, 1};
     int error = 0;
     pa_simple *pa =
-        pa_simple_new(nullptr, "bench_speak", PA_STREAM_PLAYBACK, nullptr, "tone", &spec, nullptr, nullptr, &error);
+        pa_simple_new(nullptr, "bench_speak", PA_STREAM_PLAYBACK, nullptr, "tone", &format, nullptr, nullptr, &error);
     if (!pa)
         return -1;
     std::vector<int16_t> tone(kRate / 10);
