@@ -384,7 +384,8 @@ std::vector<AnimationSpec> standardAnimations(const Character &c)
     }
 
     {   // Woken: the eyes flutter open, a start of surprise, a blink, and back to rest.
-        // Drawn before Doze, so the two share a pack and waking unpacks nothing more.
+        // Drawn before Doze, in a small pack of their own: falling asleep and waking
+        // unpack little, and nothing more.
         const Pose S = c.asleep(sleepPose(R));
         Timeline tl(S);
         tl.back(100, mix(S, R, 0.5), Ease::Linear)
@@ -394,6 +395,7 @@ std::vector<AnimationSpec> standardAnimations(const Character &c)
             .back(500, R);
         AnimationSpec a = make(QStringLiteral("Wake"), tl);
         a.stillTime = true;
+        a.newPack = true;
         a.exitToEnd = true;
         out.push_back(a);
     }

@@ -269,7 +269,11 @@ BuiltCharacter build(const Character &c, PngEffort effort)
 
     const QString id = c.id();
     QJsonObject animations;
+    QString lastName;
     for (const AnimationSpec &plan : standardAnimations(c)) {
+        if (plan.newPack)
+            closePack(lastName.toLower());
+        lastName = plan.name;
         BuiltAnimation built;
         built.name = plan.name;
         // Patches lie over the rest or over their own animation's pictures.
