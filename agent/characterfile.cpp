@@ -85,7 +85,8 @@ bool toInt(const QJsonValue &v, int lo, int hi, int *out)
 }
 
 const char *const stateNames[] = {"Showing", "Hiding", "Speaking", "MovingLeft", "MovingRight",
-                                  "MovingUp", "MovingDown", "Idling", "Rest", "Listening", "Hearing"};
+                                  "MovingUp", "MovingDown", "Idling", "Rest", "Listening", "Hearing",
+                                  "Dozing", "Waking"};
 static_assert(std::size(stateNames) == size_t(State::Count), "a name for every state");
 const char *const mouthNames[] = {"closed", "small", "open", "wide", "round"}; // voice::Mouth order
 

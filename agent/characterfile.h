@@ -53,7 +53,10 @@ struct Sound
 };
 
 // The states the service plays its own animations for.
-enum class State { Showing, Hiding, Speaking, MovingLeft, MovingRight, MovingUp, MovingDown, Idling, Rest, Listening, Hearing, Count };
+enum class State {
+    Showing, Hiding, Speaking, MovingLeft, MovingRight, MovingUp, MovingDown, Idling, Rest, Listening, Hearing,
+    Dozing, Waking, Count
+};
 
 class CharacterData
 {

@@ -9,7 +9,7 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   libespeak-ng-dev espeak-ng espeak-ng-data
   libpocketsphinx-dev pocketsphinx-en-us
-  libzip-dev liblzma-dev zlib1g-dev libxcb1-dev libxcb-shape0-dev
+  libzip-dev liblzma-dev zlib1g-dev libxcb1-dev libxcb-shape0-dev libpulse-dev
   fonts-liberation
   x11-utils xauth
 )
