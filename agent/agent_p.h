@@ -4,6 +4,7 @@
 
 #include "agent/agent.h"
 #include "agent/characterfile.h"
+#include "agent/idlelevels.h"
 #include "voice/speaker.h"
 
 #include <QElapsedTimer>
@@ -164,6 +165,8 @@ public:
     // Listening: the Listening state loops while idle; Hearing plays once.
     void setListening(bool on);
     void playHearing();
+    // The user clicked, dragged or opened the menu: a dozing character wakes.
+    void userTouched();
     bool isSpeaking() const { return m_speaking; }
 
     Character *q;
@@ -185,8 +188,16 @@ private:
     void enterIdle();
     void leaveIdle();
     void playIdle();
+    // Falls asleep: the Dozing animation, its own breath looping, or its last frame held.
+    void doze();
+    // A dozing character plays Waking; then what waits in the queue goes on, or idling.
+    void wake();
+    void awake();
     void doHide();
     int pickState(State state, int dx = 0) const;
+    // One of the file's own animations for the state, none (-1) when it has none
+    // or that one does not decode: no rest pose in its place.
+    int ownAnimation(State state) const;
     int restAnimation() const;
     void showRest();
     void setImage(int image);
@@ -238,6 +249,9 @@ private:
     QTimer m_idleTimer{this};
     bool m_idleAnim = false;
     int m_nextIdle = -1; // chosen when the idle timer starts, decoded meanwhile
+    IdleLevels m_idleLevels;
+    bool m_dozing = false; // asleep, until a request, the user or the listening key
+    bool m_waking = false; // the Waking animation plays before anything else
 
     voice::Speaker m_speaker;
     bool m_speaking = false;

@@ -5,6 +5,8 @@
 #include "agent/balloon.h"
 #include "agent/characterwindow.h"
 #include "common/log.h"
+#include "common/screenarea.h"
+#include "common/windowmanager.h"
 
 #include <QBitmap>
 #include <QGuiApplication>
@@ -19,8 +21,6 @@ int g_nextRequestId = 0;
 
 constexpr int kWalkTickMs = 33;        // about 30 window moves a second while walking
 constexpr int kBalloonLingerMs = 1500; // the balloon stays this long after the speech
-constexpr int kIdleMinMs = 3000;
-constexpr int kIdleMaxMs = 8000;
 // An animation whose branches loop for ever is cut short after this, so one Play
 // cannot hold the queue: it then takes its exit branches.
 constexpr int kMaxSteps = 600;
@@ -54,8 +54,8 @@ CharacterPrivate::CharacterPrivate(Character *q, AgentControl *control, const QS
         const QRect avail = screen->availableGeometry();
         m_window->move(avail.right() - m_data.width - 40, avail.bottom() - m_data.height - 40);
     }
-    // The cache holds about 32 frames at 1x, or 20 at 2x with the 1x pictures
-    // that shape the window beside them: the idle animations and a gesture or two.
+    // The cache holds about 32 frames at 1x, or 25 at 2x (the 2x pictures shape
+    // the window there too): the idle animations and a gesture or two.
     // Pictures kept in packs cost only a copy out of the unpacked pack to decode
     // again, so a quarter as many frames are kept for them: idling costs no more
     // CPU, and a clock with two characters holds a megabyte less.
@@ -111,6 +111,9 @@ int CharacterPrivate::enqueue(Request request)
     if (m_unloaded)
         return 0;
     request.id = nextRequestId();
+    m_idleLevels.touch();
+    if (m_dozing)
+        prefetchState(State::Waking);
     // Decoding starts now, while the request waits its turn, so its first frame is ready.
     switch (request.kind) {
     case Request::Show: prefetchState(State::Showing); break;
@@ -150,6 +153,13 @@ void CharacterPrivate::processQueue()
     m_processing = true;
     QPointer<CharacterPrivate> guard(this);
     while (!m_current && !m_queue.isEmpty()) {
+        // A dozing character wakes up first; the request waits for that.
+        if (m_dozing)
+            wake();
+        if (m_waking) {
+            m_processing = false;
+            return;
+        }
         leaveIdle();
         m_current = m_queue.dequeue();
         const Request r = *m_current;
@@ -173,6 +183,8 @@ void CharacterPrivate::complete(bool ok)
         return;
     const int id = m_current->id;
     m_current.reset();
+    // Idle time counts from the end of what was asked, however long it took.
+    m_idleLevels.touch();
     QPointer<CharacterPrivate> guard(this);
     Q_EMIT q->requestComplete(id, ok);
     if (!guard || m_unloaded)
@@ -288,11 +300,15 @@ void CharacterPrivate::stopAll(bool notify)
     m_mouth = voice::Mouth::Closed;
     m_balloon->hideNow();
     m_walkTimer.stop();
-    haltAnimation();
-    leaveIdle();
     m_sound.stop();
-    if (m_visible)
-        showRest();
+    // Stop asks nothing of a dozing character: it sleeps on, and one waking up
+    // finishes waking.
+    if (!m_dozing && !m_waking) {
+        haltAnimation();
+        leaveIdle();
+        if (m_visible)
+            showRest();
+    }
 
     if (notify) {
         QPointer<CharacterPrivate> guard(this);
@@ -309,6 +325,9 @@ void CharacterPrivate::stopAll(bool notify)
 void CharacterPrivate::markUnloaded()
 {
     stopAll(false);
+    m_dozing = m_waking = false;
+    haltAnimation();
+    m_idleTimer.stop();
     m_unloaded = true;
     m_control = nullptr;
     m_window->hide();
@@ -320,7 +339,8 @@ void CharacterPrivate::markUnloaded()
 
 void CharacterPrivate::enterIdle()
 {
-    if (!m_visible || m_unloaded || m_current || !m_queue.isEmpty() || m_idleAnim || m_idleTimer.isActive())
+    if (!m_visible || m_unloaded || m_current || !m_queue.isEmpty() || m_idleAnim || m_dozing || m_waking
+        || m_idleTimer.isActive())
         return;
     if (m_listening) {
         // The listening animation takes the idle animations' place while it lasts.
@@ -333,14 +353,34 @@ void CharacterPrivate::enterIdle()
         }
         return;
     }
-    // The next idle animation is chosen now and decoded while the timer runs.
+    // The next idle animation is chosen now and decoded while the timer runs;
+    // the later it comes, the longer since anyone asked for the character.
+    const qint64 delay = m_idleLevels.nextDelayMs(QRandomGenerator::global()->generateDouble());
+    if (delay <= 0) {
+        doze();
+        return;
+    }
     QList<int> pool = m_data.states[int(State::Idling)];
     const int blink = m_data.findAnimation(QStringLiteral("Blink"));
     if (blink >= 0 && !pool.contains(blink))
         pool.append(blink);
+    // Calm, it only blinks now and then, where it has a blink.
+    if (blink >= 0 && m_idleLevels.level() == IdleLevel::Calm)
+        pool = {blink};
     m_nextIdle = pool.isEmpty() ? -1 : pool.at(randomBetween(0, int(pool.size()) - 1));
-    prefetchAnimation(m_nextIdle);
-    m_idleTimer.start(randomBetween(kIdleMinMs, kIdleMaxMs));
+    const qint64 untilDoze = m_idleLevels.untilDozeMs();
+    if (m_nextIdle < 0) {
+        // Nothing to idle with: the timer runs only for the doze, if there is one.
+        if (m_data.states[int(State::Dozing)].isEmpty())
+            return;
+        m_idleTimer.start(int(untilDoze));
+        return;
+    }
+    if (delay >= untilDoze)
+        prefetchState(State::Dozing);
+    else
+        prefetchAnimation(m_nextIdle);
+    m_idleTimer.start(int(delay));
 }
 
 void CharacterPrivate::leaveIdle()
@@ -357,9 +397,15 @@ void CharacterPrivate::playIdle()
     Entered entered(this);
     if (!m_visible || m_current || !m_queue.isEmpty())
         return;
+    if (m_idleLevels.level() == IdleLevel::Dozing) {
+        doze();
+        return;
+    }
     const int a = m_nextIdle;
-    if (a < 0 || a >= m_data.animations.size() || isBroken(a))
-        return; // nothing to play: no timer runs until the next request
+    if (a < 0 || a >= m_data.animations.size() || isBroken(a)) {
+        enterIdle(); // nothing to play now: the timer waits for the doze, if there is one
+        return;
+    }
     m_idleAnim = true;
     startAnimation(a, false, [this] {
         m_idleAnim = false;
@@ -367,8 +413,67 @@ void CharacterPrivate::playIdle()
     });
 }
 
+void CharacterPrivate::doze()
+{
+    m_idleTimer.stop();
+    m_dozing = true;
+    qCDebug(lcAgent, "%s dozes", qUtf8Printable(m_id));
+    prefetchState(State::Waking);
+    const int a = ownAnimation(State::Dozing);
+    if (a < 0) {
+        showRest(); // asleep on its feet: nothing changes, no timer runs
+        return;
+    }
+    // Played to its end and held there, or round its own breath for as long as it sleeps.
+    startAnimation(a, false, {});
+}
+
+void CharacterPrivate::wake()
+{
+    if (!m_dozing || m_waking)
+        return;
+    m_dozing = false;
+    qCDebug(lcAgent, "%s wakes", qUtf8Printable(m_id));
+    haltAnimation();
+    const int a = ownAnimation(State::Waking);
+    if (!m_visible || a < 0) {
+        showRest();
+        awake();
+        return;
+    }
+    m_waking = true;
+    startAnimation(a, false, [this] {
+        m_waking = false;
+        awake();
+    });
+}
+
+void CharacterPrivate::awake()
+{
+    if (!m_queue.isEmpty()) {
+        processQueue();
+        return;
+    }
+    showRest(); // also after a Waking that does not end there
+    enterIdle();
+}
+
+void CharacterPrivate::userTouched()
+{
+    Entered entered(this);
+    m_idleLevels.touch();
+    if (m_dozing) {
+        wake();
+    } else if (m_idleTimer.isActive()) {
+        // A calm character's next idle animation comes sooner again.
+        m_idleTimer.stop();
+        enterIdle();
+    }
+}
+
 void CharacterPrivate::doHide()
 {
+    m_dozing = m_waking = false;
     m_frameTimer.stop();
     m_idleTimer.stop();
     m_walkTimer.stop();
@@ -406,6 +511,14 @@ int CharacterPrivate::pickState(State state, int dx) const
     return list->at(randomBetween(0, int(list->size()) - 1));
 }
 
+int CharacterPrivate::ownAnimation(State state) const
+{
+    if (m_data.states[int(state)].isEmpty())
+        return -1;
+    const int a = pickState(state);
+    return a >= 0 && !isBroken(a) ? a : -1;
+}
+
 void CharacterPrivate::showRest()
 {
     const int rest = restAnimation();
@@ -419,7 +532,7 @@ void CharacterPrivate::setImage(int image)
 {
     if (image == m_image || image < 0 || image >= m_data.images.size()) {
         if (m_window && m_speaking && m_mouthFrame)
-            m_window->update();
+            m_window->mouthChanged();
         return;
     }
     m_image = image;
@@ -435,7 +548,15 @@ QRegion CharacterPrivate::maskFor(int image)
         // Shapes are few per character, but a long run through a large file must not hoard them.
         if (m_masks.size() >= 64)
             m_masks.clear();
-        const QImage img = m_data.images.at(image).image();
+        // From the picture on show: at 2x its every other pixel, one to a pixel of the window.
+        const FrameImage &picture = m_data.images.at(image);
+        QImage img = hiDpi() ? picture.image2x() : QImage();
+        if (img.isNull()) {
+            img = picture.image();
+        } else {
+            img = img.scaled(m_data.width, m_data.height, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+            img.setDevicePixelRatio(1.0);
+        }
         QRegion region(QBitmap::fromImage(img.createAlphaMask(Qt::ThresholdAlphaDither)));
         // A frame that is fully transparent still needs some shape, or X takes the whole window.
         if (region.isEmpty())
@@ -470,11 +591,21 @@ void CharacterPrivate::prefetchImages(const QList<int> &images)
 {
     if (!m_data.store || images.isEmpty())
         return;
-    if (hiDpi())
-        m_data.store->prefetch(images, 2);
-    // The 1x pictures shape the window, and are what a 1x screen shows.
-    if (!hiDpi() || platformHasShapes())
+    if (!hiDpi()) {
         m_data.store->prefetch(images, 1);
+        return;
+    }
+    m_data.store->prefetch(images, 2);
+    // The 2x pictures shape the window too (maskFor); only a picture without one
+    // is shown, and shaped, at 1x. Decoding the 1x pictures beside them would
+    // unpack their 1x pack and the 2x one by turns, for every frame.
+    QList<int> only1x;
+    for (int image : images) {
+        if (image >= 0 && image < m_data.images.size() && !m_data.images.at(image).has2x())
+            only1x.append(image);
+    }
+    if (!only1x.isEmpty())
+        m_data.store->prefetch(only1x, 1);
 }
 
 void CharacterPrivate::prefetchAnimation(int animation)
@@ -578,7 +709,8 @@ void CharacterPrivate::nextFrame()
                 }
             }
         }
-        if (!m_loop && (m_steps > kMaxSteps || m_animClock.elapsed() > kMaxPlayMs)) {
+        // A doze breathes round its own loop for as long as the character sleeps.
+        if (!m_loop && !m_dozing && (m_steps > kMaxSteps || m_animClock.elapsed() > kMaxPlayMs)) {
             m_exiting = true;
             m_steps = 0;
             next = f.exit >= 0 ? f.exit : m_frame + 1;
@@ -631,7 +763,13 @@ void CharacterPrivate::haltAnimation()
 
 void CharacterPrivate::startWalk(const Request &r)
 {
-    const QPoint target(r.x, r.y);
+    // On the desktop a character never walks out of reach: the place asked
+    // is kept inside the available area of the monitor it lies on or nearest.
+    QPoint target(r.x, r.y);
+    if (m_window->isWindow()) {
+        const QRect asked(target, m_window->size());
+        target = screenarea::keptInside(asked, screenarea::availableAreaFor(asked)).topLeft();
+    }
     const QPoint from = m_window->pos();
     if (!m_visible || r.speed <= 0 || from == target) {
         moveWindow(target);
@@ -671,6 +809,7 @@ void CharacterPrivate::walkStep()
 void CharacterPrivate::moveWindow(const QPoint &topLeft)
 {
     m_window->move(topLeft);
+    WindowManager::instance().checkMove(m_window.get(), topLeft);
     m_balloon->follow(QRect(topLeft, QSize(m_data.width, m_data.height)));
 }
 
@@ -698,7 +837,7 @@ void CharacterPrivate::onMouth(voice::Mouth mouth)
         return;
     m_mouth = mouth;
     if (m_mouthFrame && m_visible)
-        m_window->update();
+        m_window->mouthChanged();
 }
 
 void CharacterPrivate::onSpeechFinished()
@@ -711,7 +850,7 @@ void CharacterPrivate::onSpeechFinished()
     if (m_balloon->isVisible())
         m_balloon->finishSoon(kBalloonLingerMs);
     if (m_mouthFrame)
-        m_window->update();
+        m_window->mouthChanged();
     exitAnimation([this] { complete(true); });
 }
 
@@ -758,6 +897,12 @@ void CharacterPrivate::setListening(bool on)
     if (on == m_listening)
         return;
     m_listening = on;
+    m_idleLevels.touch();
+    // A dozing character wakes first and listens once awake.
+    if (m_dozing || m_waking) {
+        wake();
+        return;
+    }
     // An idle animation (or the listening loop) gives way at once.
     leaveIdle();
     if (!on)
@@ -769,8 +914,8 @@ void CharacterPrivate::playHearing()
 {
     if (!m_visible || m_current || !m_queue.isEmpty())
         return;
-    const int a = m_data.states[int(State::Hearing)].isEmpty() ? -1 : pickState(State::Hearing);
-    if (a < 0 || isBroken(a))
+    const int a = ownAnimation(State::Hearing);
+    if (a < 0)
         return;
     leaveIdle();
     m_idleAnim = true;

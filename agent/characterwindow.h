@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QPoint>
 #include <QWidget>
 
@@ -15,8 +16,11 @@ class CharacterWindow final : public QWidget
     Q_OBJECT
 public:
     explicit CharacterWindow(CharacterPrivate *owner);
-    // Shows `image` of the character: repaints and shapes the window to its alpha.
+    // Shows `image` of the character: repaints what differs from the picture on
+    // show and shapes the window to its alpha.
     void frameChanged(int image);
+    // The mouth overlay changed: only its place is painted again.
+    void mouthChanged();
     bool isDragging() const { return m_dragging; }
     // Makes this a child of `host`, or a desktop window again (nullptr). Hidden
     // afterwards, as any widget that changes parent.
@@ -29,7 +33,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    // The picture paintEvent draws now, at the screen's scale when the file has it.
+    QImage picture() const;
+    QRect mouthRect() const;
+
     CharacterPrivate *m_owner;
+    QImage m_painted; // what frameChanged last asked to be shown
+    bool m_mouthDrawn = false;
     QPoint m_pressGlobal;
     QPoint m_pressPos;
     bool m_pressed = false;

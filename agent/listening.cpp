@@ -4,20 +4,18 @@
 #include "agent/agent_p.h"
 
 #include "agent/characterwindow.h"
+#include "common/backgroundwork.h"
+#include "common/keygrab.h"
 #include "common/log.h"
 #include "listen/recognizer.h"
 
-#include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QHash>
 #include <QLabel>
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
-
-#include <xcb/xcb.h>
-
-#include <memory>
 
 namespace chimewell::agent {
 
@@ -26,147 +24,38 @@ namespace {
 constexpr int kHeardMs = 2500;       // how long "Heard: ..." and the like stay
 constexpr int kUnavailableMs = 5000; // and the message that listening cannot work
 constexpr int kGrammarDelayMs = 300; // commands come in bursts: the grammar is made once they settle
-constexpr int kReleaseMs = 60;       // a key release followed this soon by a press is the key repeating
 
 QString ownerKey(const AgentControl *control, const QString &id)
 {
     return QString::number(quintptr(control), 16) + QLatin1Char('/') + id;
 }
 
-// Holds the listening key on the X server for this program and reports it pressed and
-// released. Only under X11 (Qt's xcb platform); elsewhere the key simply does nothing.
-class KeyGrab final : public QAbstractNativeEventFilter
+// The keys offered in the options window, by their X names.
+X11Key listeningKey(const QString &name)
 {
-public:
-    std::function<void()> pressed;
-    std::function<void()> released;
-
-    ~KeyGrab() override { ungrab(); }
-
-    // Grabs `keyName` (an X key name); false, with the reason logged, when it cannot.
-    bool grab(const QString &keyName)
-    {
-        ungrab();
-        auto *x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-        xcb_connection_t *c = x11 ? x11->connection() : nullptr;
-        if (!c)
-            return false;
-        const xcb_setup_t *setup = xcb_get_setup(c);
-        const xcb_screen_t *screen = setup ? xcb_setup_roots_iterator(setup).data : nullptr;
-        if (!screen)
-            return false;
-        const xcb_keycode_t code = keycodeFor(c, setup, keysymFor(keyName));
-        if (code == 0) {
-            qCWarning(lcListen, "the listening key %s is not on this keyboard", qUtf8Printable(keyName));
-            return false;
-        }
-        // With Caps Lock and Num Lock on or off alike.
-        for (uint16_t mods : {uint16_t(0), uint16_t(XCB_MOD_MASK_LOCK), uint16_t(XCB_MOD_MASK_2),
-                              uint16_t(XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2)}) {
-            const xcb_void_cookie_t cookie = xcb_grab_key_checked(c, 1, screen->root, mods, code,
-                                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
-            if (xcb_generic_error_t *e = xcb_request_check(c, cookie)) {
-                qCWarning(lcListen, "the listening key %s is taken by another program (X error %d)",
-                          qUtf8Printable(keyName), int(e->error_code));
-                free(e);
-                ungrabOn(c, screen->root, code);
-                return false;
-            }
-        }
-        m_connection = c;
-        m_root = screen->root;
-        m_code = code;
-        QCoreApplication::instance()->installNativeEventFilter(this);
-        return true;
-    }
-
-    void ungrab()
-    {
-        if (!m_connection)
-            return;
-        if (QCoreApplication::instance())
-            QCoreApplication::instance()->removeNativeEventFilter(this);
-        ungrabOn(m_connection, m_root, m_code);
-        m_connection = nullptr;
-        m_code = 0;
-    }
-
-    bool nativeEventFilter(const QByteArray &type, void *message, qintptr *) override
-    {
-        if (type != "xcb_generic_event_t" || !m_code)
-            return false;
-        auto *event = static_cast<xcb_generic_event_t *>(message);
-        const uint8_t kind = event->response_type & 0x7f;
-        if (kind != XCB_KEY_PRESS && kind != XCB_KEY_RELEASE)
-            return false;
-        auto *key = reinterpret_cast<xcb_key_press_event_t *>(event);
-        if (key->detail != m_code || key->event != m_root)
-            return false;
-        if (kind == XCB_KEY_PRESS) {
-            if (pressed)
-                pressed();
-        } else if (released) {
-            released();
-        }
-        return true;
-    }
-
-private:
-    static void ungrabOn(xcb_connection_t *c, xcb_window_t root, xcb_keycode_t code)
-    {
-        xcb_ungrab_key(c, code, root, XCB_MOD_MASK_ANY);
-        xcb_flush(c);
-    }
-
-    static xcb_keysym_t keysymFor(const QString &name)
-    {
-        // The keys offered in the options window.
-        static const QHash<QString, xcb_keysym_t> syms = {
-            {QStringLiteral("Scroll_Lock"), 0xff14}, {QStringLiteral("Pause"), 0xff13},
-            {QStringLiteral("F9"), 0xffc6},          {QStringLiteral("F10"), 0xffc7},
-            {QStringLiteral("F11"), 0xffc8},         {QStringLiteral("F12"), 0xffc9},
-            {QStringLiteral("Menu"), 0xff67},        {QStringLiteral("Control_R"), 0xffe4},
-            {QStringLiteral("Insert"), 0xff63},
-        };
-        return syms.value(name, 0);
-    }
-
-    static xcb_keycode_t keycodeFor(xcb_connection_t *c, const xcb_setup_t *setup, xcb_keysym_t sym)
-    {
-        if (!sym)
-            return 0;
-        const uint8_t first = setup->min_keycode;
-        const int count = setup->max_keycode - setup->min_keycode + 1;
-        xcb_get_keyboard_mapping_reply_t *reply
-            = xcb_get_keyboard_mapping_reply(c, xcb_get_keyboard_mapping(c, first, uint8_t(count)), nullptr);
-        if (!reply)
-            return 0;
-        const xcb_keysym_t *syms = xcb_get_keyboard_mapping_keysyms(reply);
-        const int per = reply->keysyms_per_keycode;
-        const int total = xcb_get_keyboard_mapping_keysyms_length(reply);
-        xcb_keycode_t code = 0;
-        for (int i = 0; i < total && !code; ++i)
-            if (syms[i] == sym && per > 0)
-                code = xcb_keycode_t(first + i / per);
-        free(reply);
-        return code;
-    }
-
-    xcb_connection_t *m_connection = nullptr;
-    xcb_window_t m_root = 0;
-    xcb_keycode_t m_code = 0;
-};
+    static const QHash<QString, quint32> syms = {
+        {QStringLiteral("Scroll_Lock"), 0xff14}, {QStringLiteral("Pause"), 0xff13},
+        {QStringLiteral("F9"), 0xffc6},          {QStringLiteral("F10"), 0xffc7},
+        {QStringLiteral("F11"), 0xffc8},         {QStringLiteral("F12"), 0xffc9},
+        {QStringLiteral("Menu"), 0xff67},        {QStringLiteral("Control_R"), 0xffe4},
+        {QStringLiteral("Insert"), 0xff63},
+    };
+    return {syms.value(name, 0), 0};
+}
 
 class Listening final : public QObject
 {
 public:
-    // Made on first use, and gone with the application (its thread ends then).
-    static Listening &instance()
+    // Made on first use; gone, with the recogniser's thread, when the program
+    // stops its background work, and not made again after that (nullptr then).
+    static Listening *instance()
     {
         static QPointer<Listening> l;
-        if (!l)
+        if (!l && !backgroundWorkStopped() && QCoreApplication::instance()) {
             l = new Listening(QCoreApplication::instance());
-        return *l;
+            onStopBackgroundWork([] { delete l.data(); });
+        }
+        return l;
     }
 
     void commandsChanged()
@@ -201,7 +90,18 @@ public:
 
     void grabKey()
     {
-        m_grab.grab(Options::instance().listeningKey());
+        const QString name = Options::instance().listeningKey();
+        switch (m_grab.grab(listeningKey(name))) {
+        case KeyGrab::Result::NotOnKeyboard:
+            qCWarning(lcListen, "the listening key %s is not on this keyboard", qUtf8Printable(name));
+            break;
+        case KeyGrab::Result::Taken:
+            qCWarning(lcListen, "the listening key %s is taken by another program", qUtf8Printable(name));
+            break;
+        case KeyGrab::Result::Grabbed:
+        case KeyGrab::Result::NoX11:
+            break;
+        }
     }
 
 private:
@@ -214,22 +114,14 @@ private:
             if (m_tip)
                 m_tip->hide();
         });
-        m_releaseTimer.setSingleShot(true);
-        connect(&m_releaseTimer, &QTimer::timeout, this, [this] { stop(); });
         connect(&m_recognizer, &listen::Recognizer::heard, this, &Listening::heard);
         connect(&m_recognizer, &listen::Recognizer::unavailable, this, &Listening::unavailable);
         connect(&m_recognizer, &listen::Recognizer::grammarProblems, this, [](const QStringList &problems) {
             for (const QString &p : problems)
                 qCWarning(lcListen, "cannot listen for %s", qUtf8Printable(p));
         });
-        m_grab.pressed = [this] {
-            if (m_releaseTimer.isActive()) {
-                m_releaseTimer.stop(); // the key repeats: it is still held
-                return;
-            }
-            listen(keyListener(), false);
-        };
-        m_grab.released = [this] { m_releaseTimer.start(kReleaseMs); };
+        connect(&m_grab, &KeyGrab::pressed, this, [this] { listen(keyListener(), false); });
+        connect(&m_grab, &KeyGrab::released, this, &Listening::stop);
         grabKey();
     }
 
@@ -357,7 +249,6 @@ private:
     KeyGrab m_grab;
     QTimer m_grammarTimer;
     QTimer m_tipTimer;
-    QTimer m_releaseTimer;
     QPointer<QLabel> m_tip;
     QPointer<Character> m_who;
     QList<listen::Grammar::Entry> m_entries;
@@ -369,11 +260,35 @@ private:
 
 namespace service {
 
-void listen(Character *who, bool once) { Listening::instance().listen(who, once); }
-void stopListening() { Listening::instance().stop(); }
-void commandsChanged() { Listening::instance().commandsChanged(); }
-void speakingChanged() { Listening::instance().speakingChanged(); }
-void listeningKeyChanged() { Listening::instance().grabKey(); }
+void listen(Character *who, bool once)
+{
+    if (Listening *l = Listening::instance())
+        l->listen(who, once);
+}
+
+void stopListening()
+{
+    if (Listening *l = Listening::instance())
+        l->stop();
+}
+
+void commandsChanged()
+{
+    if (Listening *l = Listening::instance())
+        l->commandsChanged();
+}
+
+void speakingChanged()
+{
+    if (Listening *l = Listening::instance())
+        l->speakingChanged();
+}
+
+void listeningKeyChanged()
+{
+    if (Listening *l = Listening::instance())
+        l->grabKey();
+}
 
 } // namespace service
 } // namespace chimewell::agent

@@ -37,6 +37,8 @@ public:
         auto *layout = new QVBoxLayout(this);
         m_tree = new QTreeWidget(this);
         m_tree->setObjectName(QStringLiteral("agent_commands_list"));
+        m_tree->setAccessibleName(QStringLiteral("Commands of every character"));
+        m_tree->setAccessibleDescription(QStringLiteral("Press Enter on a command to give it"));
         m_tree->setHeaderHidden(true);
         m_tree->setRootIsDecorated(true);
         layout->addWidget(m_tree);

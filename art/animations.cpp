@@ -80,7 +80,32 @@ QStringList requiredAnimations()
             QStringLiteral("Confused"),  QStringLiteral("Decline"),      QStringLiteral("DoMagic1"),
             QStringLiteral("Explain"),   QStringLiteral("Greet"),        QStringLiteral("LookDown"),
             QStringLiteral("Pleased"),   QStringLiteral("Read"),         QStringLiteral("Listen"),
-            QStringLiteral("Hear")};
+            QStringLiteral("Hear"),      QStringLiteral("Doze"),         QStringLiteral("Wake")};
+}
+
+Pose sleepPose(const Pose &rest)
+{
+    Pose p = rest;
+    p.eyeOpen = 0;
+    p.happy = 0;
+    p.headTilt = rest.headTilt + 8;
+    p.turn = 0;
+    p.lookX = 0;
+    p.lookY = 0.5;
+    p.brow = -0.15;
+    p.browTilt = 0;
+    p.mouth = Mouth::Small;
+    return p;
+}
+
+// Only the head moves with the breath (and in the whole doze): the pictures are
+// small patches over the rest picture, and a breath repaints the head alone.
+Pose breathIn(const Pose &asleep)
+{
+    Pose p = asleep;
+    p.headTilt = asleep.headTilt - 2;
+    p.mouth = Mouth::Closed;
+    return p;
 }
 
 Pose listenPose(const Pose &rest)
@@ -358,6 +383,46 @@ std::vector<AnimationSpec> standardAnimations(const Character &c)
         out.push_back(gesture(QStringLiteral("Hear"), tl));
     }
 
+    {   // Woken: the eyes flutter open, a start of surprise, a blink, and back to rest.
+        // Drawn before Doze, in a small pack of their own: falling asleep and waking
+        // unpack little, and nothing more.
+        const Pose S = c.asleep(sleepPose(R));
+        Timeline tl(S);
+        tl.back(100, mix(S, R, 0.5), Ease::Linear)
+            .to(200, [&](Pose &p) { p = R; p.eyeOpen = 1; p.brow = 0.9; p.mouth = Mouth::Round; })
+            .to(300, [](Pose &p) { p.eyeOpen = 0; p.brow = 0.5; })
+            .to(400, [&](Pose &p) { p.eyeOpen = 1; p.brow = 0.3; p.mouth = Mouth::Smile; })
+            .back(500, R);
+        AnimationSpec a = make(QStringLiteral("Wake"), tl);
+        a.stillTime = true;
+        a.newPack = true;
+        a.exitToEnd = true;
+        out.push_back(a);
+    }
+
+    {   // Nodding off: drowsy eyes, a yawn, the head drops, then a
+        // slow breath held for seconds at a time, round and round until woken.
+        // Time stands still, so the two breath pictures repeat exactly.
+        const Pose S = c.asleep(sleepPose(R));
+        const Pose B = breathIn(S);
+        Timeline tl(R);
+        tl.to(300, [](Pose &p) { p.eyeOpen = 0.55; p.lookY = 0.3; p.brow = -0.1; })
+            .hold(600)
+            .to(900, [&](Pose &p) { p.mouth = Mouth::Wide; p.eyeOpen = 0.1; p.brow = 0.4; p.headTilt = R.headTilt - 5; })
+            .hold(1200)
+            .back(1500, mix(R, S, 0.4))
+            .back(1800, mix(R, S, 0.7))
+            .back(dozeLoopStart, S, Ease::In)
+            .hold(5100)
+            .back(5250, B, Ease::Linear)
+            .hold(dozeLoopEnd);
+        AnimationSpec a = make(QStringLiteral("Doze"), tl, 150);
+        a.stillTime = true;
+        a.branches.push_back({dozeLoopEnd, dozeLoopStart, 100});
+        // Played by name, it is cut short after a while and wakes up again.
+        a.returnTo = QStringLiteral("Wake");
+        out.push_back(a);
+    }
     for (AnimationSpec &a : out)
         c.adjust(a);
     return out;

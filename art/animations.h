@@ -18,6 +18,16 @@ std::vector<AnimationSpec> standardAnimations(const Character &c);
 
 // The pose a character holds while it listens, a hand at its ear, from its rest pose.
 Pose listenPose(const Pose &rest);
+// The pose a character sleeps in, eyes shut and head nodded, from its rest pose;
+// and the breath in, drawn over it.
+Pose sleepPose(const Pose &rest);
+Pose breathIn(const Pose &asleep);
+// Doze's breath, in ms: the frame shown at the end branches back to the one at
+// the start for as long as the character sleeps. Two pictures, held long: a
+// sleeper costs a frame change every few seconds.
+inline constexpr int dozeLoopStart = 2100;
+inline constexpr int dozeLoopEnd = 7350;
+
 // Listen's held part, in ms: the frame shown at the end branches back to the one
 // at the start, for as long as the animation is not cut short.
 inline constexpr int listenLoopStart = 200;

@@ -59,6 +59,9 @@ public:
     // The pose it listens in: a hand at its ear. Takes the one every character
     // shares, for a figure whose ear or hand is elsewhere.
     virtual Pose listening(const Pose &standard) const { return standard; }
+    // The pose it sleeps in. Takes the one every character shares, for a figure
+    // that sleeps differently (a plane settles lower).
+    virtual Pose asleep(const Pose &standard) const { return standard; }
     // A chance to change the standard animations (a plane flies in instead of popping up).
     virtual void adjust(AnimationSpec &) const {}
     // Sound effects are pitched per character, so seven chimes do not sound alike.

@@ -269,7 +269,11 @@ BuiltCharacter build(const Character &c, PngEffort effort)
 
     const QString id = c.id();
     QJsonObject animations;
+    QString lastName;
     for (const AnimationSpec &plan : standardAnimations(c)) {
+        if (plan.newPack)
+            closePack(lastName.toLower());
+        lastName = plan.name;
         BuiltAnimation built;
         built.name = plan.name;
         // Patches lie over the rest or over their own animation's pictures.
@@ -284,7 +288,7 @@ BuiltCharacter build(const Character &c, PngEffort effort)
             const int t = std::min(i * plan.step, length);
             Pose pose = plan.timeline.at(t);
             // The closing frame is the rest picture itself, propellers and glows included.
-            if (t == length && !plan.cycle)
+            if ((t == length && !plan.cycle) || plan.stillTime)
                 pose.time = 0;
             const QString base = plan.name == QLatin1String("RestPose")
                                      ? QStringLiteral("rest")
@@ -389,7 +393,8 @@ BuiltCharacter build(const Character &c, PngEffort effort)
         {QStringLiteral("MovingRight"), list({"MoveRight"})}, {QStringLiteral("MovingUp"), list({"MoveUp"})},
         {QStringLiteral("MovingDown"), list({"MoveDown"})},   {QStringLiteral("Idling"), list({"Idle1", "Blink", "Idle2"})},
         {QStringLiteral("Rest"), list({"RestPose"})},         {QStringLiteral("Listening"), list({"Listen"})},
-        {QStringLiteral("Hearing"), list({"Hear"})}};
+        {QStringLiteral("Hearing"), list({"Hear"})},          {QStringLiteral("Dozing"), list({"Doze"})},
+        {QStringLiteral("Waking"), list({"Wake"})}};
 
     out.manifest = QJsonObject{
         {QStringLiteral("format"), 1},

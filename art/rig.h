@@ -101,6 +101,8 @@ struct AnimationSpec
     int exitAt = -1;          // ms: when >= 0, every frame before this time exits to the frame shown then
     bool mergeStill = true;   // fold runs of identical frames into one longer frame
     bool cycle = false;       // a loop: the closing sample equals the first and is left out
+    bool stillTime = false;   // propellers, smoke and glows stand still: a sleeper's frames repeat exactly
+    bool newPack = false;     // starts a pack of its own: it and what follows unpack without the rest
     QString sound;            // sound entry played on the frame at soundAt
     int soundAt = 0;
     QString returnTo;

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QSize>
 #include <QPointer>
 #include <QString>
 
@@ -56,6 +57,9 @@ public:
     QPoint homePosition2(int charWidth, int charHeight) const;
 
 private:
+    // `home` of a character of `size`, kept inside the available area of the
+    // monitor that holds the clock.
+    QPoint keptBesideClock(const QPoint &home, const QSize &size) const;
     // The character that speaks for a slot: the one characterset took, else
     // the one its control holds (between loading and characterset).
     agent::Character *slotCharacter(CharacterSlot slot) const;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/screenarea.h"
+
 #include <QRect>
 
 class QWidget;
@@ -17,6 +19,8 @@ public:
     // Twips per pixel, horizontally and vertically (15 on every screen here).
     virtual double twipsPerPixelX() const { return 15.0; }
     virtual double twipsPerPixelY() const { return 15.0; }
+    // The desktop's monitors; the characters stand on the one holding the clock.
+    virtual QList<screenarea::Monitor> monitors() const { return screenarea::monitors(); }
     virtual bool isClockVisible() const = 0;
     virtual void setClockVisible(bool visible) = 0;
     // True when the window is minimised (iconified).

@@ -34,15 +34,30 @@ QString defaultName2() { return QLatin1String(platform::kStandardCharacter2); }
 QPoint ClockCharacters::homePosition1(int charWidth, int charHeight) const
 {
     const QRect g = m_window.geometryTwips();
-    return {homeCoordinate(double(g.left()) + g.width() + 800, m_window.twipsPerPixelX(), charWidth),
-            homeCoordinate(double(g.top()) + g.height() - 900, m_window.twipsPerPixelY(), charHeight)};
+    return keptBesideClock({homeCoordinate(double(g.left()) + g.width() + 800, m_window.twipsPerPixelX(), charWidth),
+                            homeCoordinate(double(g.top()) + g.height() - 900, m_window.twipsPerPixelY(), charHeight)},
+                           QSize(charWidth, charHeight));
 }
 
 QPoint ClockCharacters::homePosition2(int charWidth, int charHeight) const
 {
     const QRect g = m_window.geometryTwips();
-    return {homeCoordinate(double(g.left()) - 800, m_window.twipsPerPixelX(), charWidth),
-            homeCoordinate(double(g.top()) + g.height() - 900, m_window.twipsPerPixelY(), charHeight)};
+    return keptBesideClock({homeCoordinate(double(g.left()) - 800, m_window.twipsPerPixelX(), charWidth),
+                            homeCoordinate(double(g.top()) + g.height() - 900, m_window.twipsPerPixelY(), charHeight)},
+                           QSize(charWidth, charHeight));
+}
+
+QPoint ClockCharacters::keptBesideClock(const QPoint &home, const QSize &size) const
+{
+    // A clock at an edge of its monitor would send a character past it, out
+    // of reach: it stands at the edge instead, on the clock's monitor.
+    const QRect g = m_window.geometryTwips();
+    const double tpx = m_window.twipsPerPixelX() > 0.0 ? m_window.twipsPerPixelX() : 15.0;
+    const double tpy = m_window.twipsPerPixelY() > 0.0 ? m_window.twipsPerPixelY() : 15.0;
+    const QRect clock(int(std::lround(g.left() / tpx)), int(std::lround(g.top() / tpy)),
+                      int(std::lround(g.width() / tpx)), int(std::lround(g.height() / tpy)));
+    const QRect area = screenarea::availableAreaFor(clock, m_window.monitors());
+    return screenarea::keptInside(QRect(home, size), area).topLeft();
 }
 
 void ClockCharacters::sendHome(agent::Character &character, CharacterSlot slot)

@@ -30,11 +30,12 @@ QString frm_about::versionText()
     return QStringLiteral("%1.%2.%3").arg(CHIMEWELL_VERSION_MAJOR).arg(CHIMEWELL_VERSION_MINOR).arg(CHIMEWELL_VERSION_PATCH);
 }
 
-frm_about::frm_about(QWidget *parent) : QWidget(parent, Qt::Window)
+frm_about::frm_about(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frm_about"));
     setWindowTitle(QStringLiteral("About Chimewell"));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    setModal(false);
 
     auto *face = new QLabel(this);
     face->setObjectName(QStringLiteral("img_face"));
@@ -47,6 +48,7 @@ frm_about::frm_about(QWidget *parent) : QWidget(parent, Qt::Window)
         tray::paintTrayFace(p, QRectF(0, 0, 64, 64));
     }
     face->setPixmap(pm);
+    face->setAccessibleName(QStringLiteral("Chimewell"));
 
     auto *name = new QLabel(QStringLiteral("Chimewell"), this);
     name->setObjectName(QStringLiteral("lab_name"));
@@ -97,7 +99,8 @@ frm_about::frm_about(QWidget *parent) : QWidget(parent, Qt::Window)
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("com_ok"));
     ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QWidget::close);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    m_ok = ok;
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok);
@@ -113,6 +116,12 @@ frm_about::frm_about(QWidget *parent) : QWidget(parent, Qt::Window)
     for (QLabel *l : {what, characters, builtOn})
         l->setFixedWidth(360);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void frm_about::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    m_ok->setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace chimewell::clockcore

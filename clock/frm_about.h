@@ -1,13 +1,17 @@
 #pragma once
 
-#include <QWidget>
+#include <QDialog>
+
+class QPushButton;
 
 namespace chimewell::clockcore {
 
 // The about box: the name and version, what Chimewell is, the maker's web
 // site, what it is built on with their licences, and the characters. Shown
-// not modal; closing it only hides it.
-class frm_about final : public QWidget
+// not modal; closing it (OK, Esc, its close button) only hides it. Each time
+// it opens the keyboard starts on OK, so Enter closes it rather than opening
+// the web site.
+class frm_about final : public QDialog
 {
     Q_OBJECT
 public:
@@ -15,6 +19,12 @@ public:
 
     // The version as the box shows it: major.minor.revision.
     static QString versionText();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QPushButton *m_ok = nullptr;
 };
 
 } // namespace chimewell::clockcore

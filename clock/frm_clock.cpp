@@ -5,6 +5,7 @@
 #include "common/convert.h"
 #include "common/launcher.h"
 #include "common/log.h"
+#include "common/screenarea.h"
 #include "common/settingskeys.h"
 #include "common/settingsstore.h"
 #include "common/clock.h"
@@ -12,9 +13,7 @@
 #include "tray/traysetup.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLabel>
-#include <QScreen>
 #include <QTimer>
 
 namespace chimewell::clockcore {
@@ -57,16 +56,19 @@ void frm_clock::Form_Load()
     // Step 1, one copy per user, is taken care of before any window exists.
     m_clock->setInterval(1000);
 
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    const QSize screenPx = screen ? screen->geometry().size() : QSize(1024, 768);
-    const double screenW = double(screenPx.width()) * kTwipsPerPixel;
-    const double screenH = double(screenPx.height()) * kTwipsPerPixel;
+    // The screen is every monitor's available area taken together: a clock
+    // left on a second monitor opens there again.
+    QRect screen = screenarea::desktopArea(screenarea::monitors());
+    if (screen.isEmpty())
+        screen = QRect(0, 0, 1024, 768);
+    const double screenRight = double(screen.right() + 1) * kTwipsPerPixel;
+    const double screenBottom = double(screen.bottom() + 1) * kTwipsPerPixel;
     // A stored position that is not a number keeps the default place.
     double formX = convert::toNumber(readData(keys::FormX, "2000")).value_or(2000);
     double formY = convert::toNumber(readData(keys::FormY, "2000")).value_or(2000);
-    if (formX > screenW)
+    if (formX > screenRight)
         formX = 0;
-    if (formY > screenH)
+    if (formY > screenBottom)
         formY = 0;
 
     if (readData(keys::mode, "simple") == QLatin1String("simple")) {
@@ -95,6 +97,9 @@ void frm_clock::Form_Load()
     const QString format = store::value(QLatin1String(keys::data), QLatin1String(keys::format), QStringLiteral("1"));
     applyFormat(format);
     label()->setText(labelText(now.time(), format));
+    // Sized now: a place that leaves the clock mostly off every monitor (one
+    // unplugged, a hand-edited store) brings it back into view.
+    keepInView();
 
     // Step 13: the tray icon, once per run.
     if (!m_frmSysTray) {
@@ -102,6 +107,7 @@ void frm_clock::Form_Load()
         tray::setUpTray(*m_frmSysTray, *this);
     }
     m_loaded = true;
+    startTakingCommands();
     m_clock->start();
 }
 

@@ -3,6 +3,7 @@
 #include "characters/clockwindow.h"
 #include "clock/ticklogic.h"
 #include "common/labelwindow.h"
+#include "remote/command.h"
 #include "settings/New_User.h"
 #include "settings/settingshost.h"
 #include "tray/trayhost.h"
@@ -14,6 +15,10 @@
 class QAction;
 class QMenu;
 class QTimer;
+
+namespace chimewell {
+class KeyGrab;
+}
 
 namespace chimewell::characters {
 class ClockCharacters;
@@ -39,7 +44,8 @@ class frm_about;
 // Its handlers live in files by subject: frm_clock.cpp (the form, loading,
 // closing), frm_clock_tick.cpp (the minute tick), frm_clock_menus.cpp (the
 // mouse and the menus), frm_clock_characters.cpp (speech and the characters),
-// frm_clock_settings.cpp (the settings dialog).
+// frm_clock_settings.cpp (the settings dialog), frm_clock_remote.cpp (what
+// is asked from outside: a second start, D-Bus, the say-the-time key).
 class frm_clock final : public LabelWindow,
                         public characters::ClockWindow,
                         public setup::ClockStart,
@@ -101,6 +107,7 @@ public:
     void setClockBackColour(const QColor &colour) override;
     void applyTimeFormat(const QString &format) override;
     void restart() override;
+    QString setSayTimeKey(const QString &key) override;
 
     // tray::TrayHost
     void setClockShown(bool shown) override;
@@ -110,8 +117,13 @@ public:
     // The tray form, null once it is unloaded.
     tray::frmSysTray *trayForm() const { return m_frmSysTray; }
     frm_about *aboutBox() const { return m_about; }
-    // The program was started again: a loaded clock shows itself and stays shown.
-    void secondStart();
+    // Does what is asked from outside, from the event loop, once the clock is
+    // loaded; speech, in its order, once the characters are on and character
+    // 1 has greeted.
+    void runCommand(const remote::Command &command);
+    // The program was started again with `arguments`: a plain start shows the
+    // clock and keeps it shown; otherwise it does what they ask.
+    void secondStart(const QStringList &arguments = {});
 
     // The menu handlers (mouse handlers are LabelWindow's).
     void mnu_movehome_Click();
@@ -121,6 +133,8 @@ public:
     void mnu_jollix_Click();
     void mnu_hideshow_Click();
     void mnu_about_Click();
+    // What hiding the clock without a tray tells: how to bring it back.
+    static QString howToShowText();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -134,6 +148,12 @@ private:
     // Starts the add-on behind menu entry `entry`, as its entry asks.
     void startAddOn(const char *entry);
     void unloadTray();
+    // Once loaded: holds the say-the-time key and runs what waited.
+    void startTakingCommands();
+    // The characters are being loaded: speech that waited follows the greeting.
+    void charactersComing();
+    void runHeldCommands();
+    void showFromOutside();
     void applyFormat(const QString &format);
     void handleMinute(const QDateTime &minute, bool present);
     void scheduleNextTick();
@@ -147,6 +167,10 @@ private:
     tray::frmSysTray *m_frmSysTray = nullptr;
     frm_about *m_about = nullptr;
     bool m_loaded = false;
+    bool m_toldHowToShow = false;
+    QList<remote::Command> m_commands;
+    bool m_charactersOn = false;
+    KeyGrab *m_sayTimeKey = nullptr;
 
     bool m_waitingForMinute = true;
     int m_minuteNow = 0;

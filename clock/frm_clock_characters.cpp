@@ -26,7 +26,11 @@ void frm_clock::showClock()
     show();
 }
 
-void frm_clock::checkboxes() { m_characters->checkboxes(); }
+void frm_clock::checkboxes()
+{
+    charactersComing();
+    m_characters->checkboxes();
+}
 
 QRect frm_clock::geometryTwips() const
 {

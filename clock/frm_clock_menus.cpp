@@ -1,7 +1,8 @@
-// The clock window's mouse and its context menu, the add-on launchers, and
-// the clock's side of the tray icon.
+// The clock window's mouse, its keyboard and its context menu, the add-on
+// launchers, and the clock's side of the tray icon.
 #include "clock/frm_clock.h"
 
+#include "agent/agent.h"
 #include "characters/clockcharacters.h"
 #include "clock/frm_about.h"
 #include "clock/weblink.h"
@@ -15,7 +16,15 @@
 #include "tray/frmSysTray.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
+
+#include <functional>
 
 namespace chimewell::clockcore {
 
@@ -53,6 +62,55 @@ const AddOn kAddOns[] = {
 
 const QString kAttention = QStringLiteral("Attention!");
 
+// The clock from the keyboard: once it has the focus (a click, Tab, the
+// window manager's switcher), the menu key or Shift+F10 opens its menu and
+// Enter or Space says the time, as the right button and a double click do.
+// The label's frame shows where the focus is.
+class ClockKeys final : public QObject
+{
+public:
+    ClockKeys(QWidget *clock, QLabel *label, std::function<void()> openMenu, std::function<void()> sayTime)
+        : QObject(clock), m_label(label), m_openMenu(std::move(openMenu)), m_sayTime(std::move(sayTime))
+    {
+        clock->setFocusPolicy(Qt::StrongFocus);
+        clock->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+            m_label->setFrameStyle(event->type() == QEvent::FocusIn ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
+            m_label->setLineWidth(2);
+            break;
+        case QEvent::KeyPress: {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+            if (key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
+                m_openMenu();
+                return true;
+            }
+            if (mods == Qt::NoModifier && !key->isAutoRepeat() &&
+                (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space)) {
+                m_sayTime();
+                return true;
+            }
+            break;
+        }
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QLabel *m_label;
+    std::function<void()> m_openMenu;
+    std::function<void()> m_sayTime;
+};
+
 } // namespace
 
 void frm_clock::buildMenu()
@@ -67,6 +125,9 @@ void frm_clock::buildMenu()
         {1, "mnu_character", "Characters"},
         {2, "mnu_movehome", "Summon the characters to the clock"},
         {2, "mnu_chcharacters", "Change characters and settings"},
+        // The characters' own menus answer the mouse only: their commands
+        // window is where the keyboard reaches them.
+        {2, "mnu_commands", "Open Commands Window"},
         {1, "hyp1", "-"},
         {1, "mnu_addons", "Add On's and FUN"},
         {2, "mnu_drillquiz", "Start the Times Tables add on"},
@@ -118,7 +179,17 @@ void frm_clock::buildMenu()
     };
     for (const auto &[name, handler] : handlers)
         connect(m_entries.value(QLatin1String(name)), &QAction::triggered, this, handler);
+    connect(m_entries.value(QStringLiteral("mnu_commands")), &QAction::triggered, this,
+            &agent::AgentControl::showCommandsWindow);
     connectSettingsEntries();
+
+    new ClockKeys(
+        this, label(),
+        [this] {
+            // Under the clock; the arrow keys walk it from there.
+            m_menu->popup(mapToGlobal(QPoint(0, height())));
+        },
+        [this] { lab_time_DblClick(); });
 }
 
 void frm_clock::lab_time_DblClick()
@@ -136,6 +207,28 @@ void frm_clock::mnu_hideshow_Click()
     // Hidden until the tray's "show", or a second start, brings it back.
     hide();
     store::setValue(QLatin1String(keys::Data), QLatin1String(keys::minimise), QStringLiteral("True"));
+    // Without a tray nothing on the screen would bring it back: the way is
+    // told, once a run, so it is not lost and not nagged about.
+    if (m_toldHowToShow || (m_frmSysTray && m_frmSysTray->isIconShown()))
+        return;
+    m_toldHowToShow = true;
+    dialogs::inform(nullptr, QStringLiteral("Chimewell"), howToShowText());
+}
+
+QString frm_clock::howToShowText()
+{
+    // The command as the user can type it: the bare name where it is on the
+    // PATH (an installed clock), the full path of this one otherwise.
+    const QString self = QCoreApplication::applicationFilePath();
+    const QString onPath = QStandardPaths::findExecutable(QStringLiteral("chimewell"));
+    QString command = !onPath.isEmpty() && QFileInfo(onPath).canonicalFilePath() == QFileInfo(self).canonicalFilePath()
+                          ? QStringLiteral("chimewell")
+                          : self;
+    if (command.contains(QLatin1Char(' ')))
+        command = QLatin1Char('"') + command + QLatin1Char('"');
+    return QStringLiteral("The clock is hidden. To bring it back, choose \"Show the clock\" from Chimewell in the "
+                          "applications menu, start Chimewell again, or run:\n\n%1 --show")
+        .arg(command);
 }
 
 void frm_clock::mnu_about_Click() { showAbout(); }
@@ -212,17 +305,6 @@ void frm_clock::unloadTray()
     m_frmSysTray->removeIcon();
     m_frmSysTray->deleteLater();
     m_frmSysTray = nullptr;
-}
-
-void frm_clock::secondStart()
-{
-    // A clock still in its start-up (the agreement, the installation) is not
-    // there to show yet.
-    if (!m_loaded || isEnding())
-        return;
-    store::setValue(QLatin1String(keys::Data), QLatin1String(keys::minimise), QStringLiteral("False"));
-    setClockShown(true);
-    activateWindow();
 }
 
 } // namespace chimewell::clockcore

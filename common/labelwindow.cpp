@@ -1,14 +1,22 @@
 #include "common/labelwindow.h"
 
+#include "common/backgroundwork.h"
+#include "common/log.h"
+#include "common/screenarea.h"
 #include "common/settingskeys.h"
 #include "common/settingsstore.h"
+#include "common/windowmanager.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QThreadPool>
 #include <QTimer>
+#include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 
 namespace chimewell {
@@ -30,6 +38,12 @@ public:
         m_timer.setSingleShot(true);
         m_timer.setInterval(kInterval);
         QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { write(); });
+        // A program that ends without closing its windows (the X server gone)
+        // still writes the last place and joins the writer first.
+        onStopBackgroundWork([alive = QPointer<QTimer>(&m_timer), this] {
+            if (alive)
+                flush();
+        });
     }
     ~PlaceWriter() { flush(); }
 
@@ -92,11 +106,17 @@ LabelWindow::LabelWindow(const QString &formName, const QString &labelName, Plac
     m_label->setAlignment(Qt::AlignCenter);
     m_label->setAutoFillBackground(true);
     m_label->installEventFilter(this);
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, &LabelWindow::screenGone);
 }
 
 LabelWindow::~LabelWindow() = default;
 
-int LabelWindow::toPixels(double twips) { return int(std::lround(twips / kTwipsPerPixel)); }
+int LabelWindow::toPixels(double twips)
+{
+    // Far beyond any desktop, and still a whole number of pixels.
+    constexpr double kFar = 1 << 24;
+    return int(std::lround(std::clamp(twips / kTwipsPerPixel, -kFar, kFar)));
+}
 
 void LabelWindow::setColours(const QColor &fore, const QColor &back)
 {
@@ -108,12 +128,60 @@ void LabelWindow::setColours(const QColor &fore, const QColor &back)
 
 void LabelWindow::moveToTwips(double left, double top) { move(toPixels(left), toPixels(top)); }
 
+void LabelWindow::keepInView()
+{
+    move(screenarea::keptInView(QRect(pos(), size())).topLeft());
+}
+
+void LabelWindow::screenGone()
+{
+    // Once Qt has taken the monitor off its list; a drag under way goes on.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_dragging)
+            keepInView();
+    });
+}
+
 void LabelWindow::flushPlace() { m_writer->flush(); }
 
 void LabelWindow::dragTo(const QPoint &globalPos)
 {
+    WindowManager &manager = WindowManager::instance();
+    if (manager.ignoresMoves()) {
+        handOverDrag();
+        return;
+    }
     move(globalPos - m_grip);
+    manager.checkMove(this, pos());
     m_writer->schedule(pos() * kTwipsPerPixel);
+}
+
+void LabelWindow::handOverDrag()
+{
+    // The button is still down: the manager takes the drag from here, and
+    // the places it reports are stored as they come (moveEvent). Until then
+    // the window stands where the server has it, whatever we asked before we
+    // knew; Qt and the store are told so.
+    m_dragging = false;
+    if (const std::optional<QPoint> place = WindowManager::placeOnServer(this); place && *place != pos()) {
+        move(*place);
+        m_writer->schedule(*place * kTwipsPerPixel);
+    }
+    QWindow *window = windowHandle();
+    m_managerMoves = window && window->startSystemMove();
+    qCInfo(lcDesktop, "%s moved by the window manager %s", qUtf8Printable(objectName()),
+           m_managerMoves ? "ok" : "refused");
+}
+
+void LabelWindow::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    if (!m_managerMoves || !event->spontaneous())
+        return;
+    // Where the X server has the window: the manager's own idea of a frame
+    // can put Qt's off.
+    const QPoint place = WindowManager::placeOnServer(this).value_or(pos());
+    m_writer->schedule(place * kTwipsPerPixel);
 }
 
 void LabelWindow::endDrag()
@@ -134,6 +202,7 @@ bool LabelWindow::eventFilter(QObject *watched, QEvent *event)
         // A right press never starts a drag.
         if (me->button() == Qt::LeftButton && !m_dragging) {
             m_dragging = true;
+            m_managerMoves = false;
             m_grip = me->globalPosition().toPoint() - pos();
         }
         return true;

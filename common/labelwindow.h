@@ -36,6 +36,10 @@ public:
     void setColours(const QColor &fore, const QColor &back);
     // Moves the window to a place given in twips (15 to a pixel).
     void moveToTwips(double left, double top);
+    // A window wholly or mostly out of reach of every monitor comes back into
+    // the available area of the nearest (as a window without a title bar
+    // could never be dragged back); one mostly in view stays.
+    void keepInView();
     bool isDragging() const { return m_dragging; }
     // Stores a place that a drag has not stored yet, and waits for the store.
     void flushPlace();
@@ -49,15 +53,22 @@ Q_SIGNALS:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+    void moveEvent(QMoveEvent *event) override;
+
 private:
     void dragTo(const QPoint &globalPos);
     void endDrag();
+    // The window manager ignores our moves: it moves the window itself.
+    void handOverDrag();
+    // A monitor went: a window left on it comes back onto one still there.
+    void screenGone();
 
     QLabel *m_label;
     QMenu *m_popup = nullptr;
     PlaceKeys m_keys;
     bool m_dragging = false;
     QPoint m_grip; // the pointer's offset from the window's corner, in pixels
+    bool m_managerMoves = false; // the window manager moves the window now
 
     class PlaceWriter;
     std::unique_ptr<PlaceWriter> m_writer;

@@ -20,16 +20,21 @@ bool startProgram(const QString &program, const QStringList &arguments)
     return ok;
 }
 
+QStringList commandLineWords(const QString &commandLine)
+{
+    // A stored path with blanks but no quotes ("/opt/My Tools/run") is one program.
+    if (!commandLine.isEmpty() && QFileInfo(commandLine).isFile())
+        return {commandLine};
+    return QProcess::splitCommand(commandLine);
+}
+
 bool startCommandLine(const QString &commandLine)
 {
-    QStringList words = QProcess::splitCommand(commandLine);
+    QStringList words = commandLineWords(commandLine);
     if (words.isEmpty()) {
         qCInfo(lcLaunch).noquote() << "start" << commandLine << "failed";
         return false;
     }
-    // A stored path with blanks but no quotes ("/opt/My Tools/run") is one program.
-    if (QFileInfo(commandLine).isFile())
-        words = QStringList{commandLine};
     const QString program = words.takeFirst();
     return startProgram(program, words);
 }

@@ -14,6 +14,9 @@ bool startProgram(const QString &program, const QStringList &arguments = {});
 // single quotes, variables and globs mean nothing). A command line that is
 // itself the path of a file is that one program.
 bool startCommandLine(const QString &commandLine);
+// The program and its arguments as startCommandLine reads a command line;
+// empty when it names none.
+QStringList commandLineWords(const QString &commandLine);
 // Starts one of the programs shipped in the program folder.
 bool startShipped(const QString &name, const QStringList &arguments = {});
 

@@ -10,3 +10,4 @@ Q_DECLARE_LOGGING_CATEGORY(lcUi)       // chimewell.ui: "message \"<title>\" <te
 Q_DECLARE_LOGGING_CATEGORY(lcSettings) // chimewell.settings: "write <section>/<key>=<value>"
 Q_DECLARE_LOGGING_CATEGORY(lcClock)    // chimewell.clock: tick decisions (saytime, alarmclock)
 Q_DECLARE_LOGGING_CATEGORY(lcListen)   // chimewell.listen: "heard \"<words>\" as <id> <command>", "not understood \"<words>\""
+Q_DECLARE_LOGGING_CATEGORY(lcDesktop)  // chimewell.desktop: what the window manager does, what we do then

@@ -37,8 +37,11 @@ QString findCharacterFile(const QString &file);
 QString shippedCharacterFolder();
 // The per-user autostart folder ($XDG_CONFIG_HOME/autostart).
 QString autostartFolder();
-// Runtime folder for locks ($XDG_RUNTIME_DIR, else a private folder in the cache).
+// Runtime folder for locks and sockets: $XDG_RUNTIME_DIR when it is a folder
+// of the user's own with mode 0700, else (with one warning) the private one.
 QString runtimeFolder();
+// The user's private stand-in for the runtime folder, in their cache.
+QString privateRuntimeFolder();
 
 // Copies the character file `from` into the user's character folder as
 // `name`.acs, through a temporary file and a rename, so a failed copy never
@@ -69,6 +72,12 @@ OpenResult openWebAddress(const QString &address);
 bool speechEngineInstalled();
 // Does the character service find both standard characters?
 bool standardCharactersFound();
+enum class Component { Characters, Speech };
+// A sentence that says what to install when the check above finds `component`
+// missing; empty when it is there.
+QString missingAdvice(Component component);
+// The advice for every component missing, characters first.
+QStringList missingComponents();
 
 // --- Time slept ---
 

@@ -8,6 +8,11 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
 namespace chimewell::platform {
 
 namespace {
@@ -93,6 +98,29 @@ bool standardCharactersFound()
         && !findCharacterFile(QLatin1String(kStandardCharacter2)).isEmpty();
 }
 
+QString missingAdvice(Component component)
+{
+    if (component == Component::Characters)
+        return standardCharactersFound()
+            ? QString()
+            : QStringLiteral("Chimewell's characters are missing from %1. Please reinstall Chimewell.")
+                  .arg(shippedCharacterFolder());
+    return speechEngineInstalled()
+        ? QString()
+        : QStringLiteral("Chimewell's characters need the espeak-ng speech engine to talk. Please install it, for "
+                         "example with: sudo apt install espeak-ng-data libespeak-ng1");
+}
+
+QStringList missingComponents()
+{
+    QStringList missing;
+    for (const Component c : {Component::Characters, Component::Speech}) {
+        if (const QString advice = missingAdvice(c); !advice.isEmpty())
+            missing << advice;
+    }
+    return missing;
+}
+
 QString copyIntoCharacterFolder(const QString &from, const QString &name)
 {
     const QString folder = characterFolder();
@@ -124,18 +152,33 @@ QString copyIntoCharacterFolder(const QString &from, const QString &name)
 
 QString autostartFolder() { return configHome() + QStringLiteral("/autostart"); }
 
-QString runtimeFolder()
+QString privateRuntimeFolder()
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QDir(runtime).exists())
-        return runtime;
-    // No runtime folder (a plain ssh or cron session): a private folder in the
-    // user's own cache, which no other user can take over first.
+    // A private folder in the user's own cache, which no other user can take over first.
     const QString fallback = envOr("XDG_CACHE_HOME", QDir::homePath() + QStringLiteral("/.cache"))
         + QStringLiteral("/chimewell/run");
     QDir().mkpath(fallback);
     QFile::setPermissions(fallback, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return fallback;
+}
+
+QString runtimeFolder()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (runtime.isEmpty())
+        return privateRuntimeFolder(); // a plain ssh or cron session
+    // Only a folder of the user's own that nobody else may enter: in any other
+    // a lock or a socket could be planted by another user first.
+    struct stat st {};
+    if (::stat(QFile::encodeName(runtime).constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid()
+        && (st.st_mode & 07777) == 0700)
+        return runtime;
+    static bool warned = false;
+    if (!std::exchange(warned, true))
+        std::fprintf(stderr, "chimewell: not using XDG_RUNTIME_DIR %s: it is not a folder of this user's own with "
+                             "mode 0700; using a private folder instead\n",
+                     qPrintable(runtime));
+    return privateRuntimeFolder();
 }
 
 } // namespace chimewell::platform

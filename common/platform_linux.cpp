@@ -1,6 +1,8 @@
 // The platform module on a freedesktop Linux session.
 #include "common/platform.h"
 
+#include "common/desktopentry.h"
+
 #include "common/launcher.h"
 
 #include <QCoreApplication>
@@ -109,82 +111,16 @@ QString defaultHandler(const QString &mimeType)
     return QString();
 }
 
-// The words of a desktop entry's Exec value, its quoting undone.
-QStringList splitExec(const QString &exec)
-{
-    QStringList words;
-    QString word;
-    bool inWord = false, quoted = false;
-    for (int i = 0; i < exec.size(); ++i) {
-        const QChar c = exec.at(i);
-        if (quoted) {
-            if (c == QLatin1Char('\\') && i + 1 < exec.size()) {
-                word += exec.at(++i);
-            } else if (c == QLatin1Char('"')) {
-                quoted = false;
-            } else {
-                word += c;
-            }
-        } else if (c == QLatin1Char('"')) {
-            quoted = inWord = true;
-        } else if (c.isSpace()) {
-            if (inWord)
-                words << word;
-            word.clear();
-            inWord = false;
-        } else {
-            word += c;
-            inWord = true;
-        }
-    }
-    if (inWord)
-        words << word;
-    return words;
-}
-
-// The handler's command line with `address` in place of its field code, as
-// one argument; appended when the entry names no field code.
+// The handler's command line for `address`, read from its desktop entry.
 QStringList commandFor(const QString &desktopFile, const QString &address)
 {
     if (desktopFile.isEmpty())
         return {};
-    // Desktop entries are INI-like but use their own escapes; read the line by hand.
     QFile f(desktopFile);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+    // A desktop entry is a few kilobytes; a huge file is not one.
+    if (!f.open(QIODevice::ReadOnly) || f.size() > 1024 * 1024)
         return {};
-    QString exec;
-    bool inMain = false;
-    while (!f.atEnd()) {
-        const QString line = QString::fromUtf8(f.readLine()).trimmed();
-        if (line.startsWith(QLatin1Char('['))) {
-            inMain = line == QLatin1String("[Desktop Entry]");
-        } else if (inMain && line.startsWith(QLatin1String("Exec="))) {
-            exec = line.mid(5);
-            break;
-        }
-    }
-    QStringList out;
-    bool placed = false;
-    const QStringList words = splitExec(exec);
-    for (const QString &w : words) {
-        if (w == QLatin1String("%u") || w == QLatin1String("%U") || w == QLatin1String("%f")
-            || w == QLatin1String("%F")) {
-            if (!placed)
-                out << address;
-            placed = true;
-        } else if (w.size() == 2 && w.startsWith(QLatin1Char('%'))) {
-            if (w == QLatin1String("%%"))
-                out << QStringLiteral("%");
-            // %i, %c, %k and the deprecated codes are dropped.
-        } else {
-            QString plain = w;
-            plain.replace(QLatin1String("%%"), QLatin1String("%"));
-            out << plain;
-        }
-    }
-    if (!out.isEmpty() && !placed)
-        out << address;
-    return out;
+    return desktopEntryCommand(f.read(1024 * 1024), address);
 }
 
 qint64 clockMs(clockid_t id)

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
 class QApplication;
+class QWidget;
 
 namespace chimewell {
 
@@ -20,6 +22,11 @@ bool isEnding();
 void clearEnding();
 // Starts the restart program from the program folder, then ends this run.
 void restartProgram();
+// When the settings store cannot be read (too large, not a file, no
+// permission, an I/O error), tells the user so, once a run, in a message box
+// that names the file and the reason, and returns true. The program then goes
+// on with its defaults; the store never writes over such a file.
+bool tellIfStoreUnreadable(QWidget *parent = nullptr);
 
 // What every windowed program does before its first window: a clean quit on
 // SIGTERM and SIGHUP, the display choice, the application's name and version, one running copy per program
@@ -40,8 +47,10 @@ public:
     QApplication &app();
     // Takes the one-instance lock named `lockName`; false when another copy
     // holds it (the program should then end at once, showing nothing; the
-    // running copy has been told, see secondStarts()).
-    bool claimInstance(const QString &lockName);
+    // running copy has been told, with `arguments`, see secondStarts()).
+    bool claimInstance(const QString &lockName, const QStringList &arguments = {});
+    // After a claimInstance that returned false: whether the running copy took the message.
+    bool runningCopyTold() const;
     // Raises secondStart() when the program is started again while it runs;
     // null before claimInstance succeeded.
     SecondStartListener *secondStarts() const;

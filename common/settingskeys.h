@@ -36,6 +36,7 @@ inline constexpr char StartupMessage[] = "StartupMessage";
 inline constexpr char LoadWithWindows[] = "LoadWithWindows";
 inline constexpr char DateStart[] = "DateStart";
 inline constexpr char MilleniumStart[] = "MilleniumStart";
+inline constexpr char SayTimeKey[] = "SayTimeKey"; // Qt's portable key text; empty: none
 inline constexpr char DateFore[] = "DateFore";
 inline constexpr char DateBack[] = "DateBack";
 inline constexpr char DateLeft[] = "DateLeft";

@@ -272,44 +272,57 @@ struct Snapshot
 QMutex g_cacheMutex;
 QHash<QString, Snapshot> g_cache;
 
-// Reads a whole file through its descriptor; false when it cannot be read.
-bool readFd(int fd, qint64 size, QByteArray *out)
+QString systemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+// Reads a whole file through its descriptor; the reason when it cannot be read
+// whole (a part of a file is never taken for the file).
+QString readFd(int fd, qint64 size, QByteArray *out)
 {
     out->clear();
     if (size > kMaxFileSize)
-        return false;
+        return QStringLiteral("it is larger than %1 MiB").arg(kMaxFileSize / (1024 * 1024));
     out->resize(static_cast<int>(size));
     qint64 done = 0;
     while (done < size) {
         const ssize_t n = ::read(fd, out->data() + done, size_t(size - done));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            break;
+        if (n < 0) {
+            out->clear();
+            return systemError(errno);
+        }
+        if (n == 0)
+            break; // cut short since fstat: what is there is the file now
         done += n;
     }
     out->resize(static_cast<int>(done));
-    return true;
+    return {};
 }
 
 // The parsed file, from the cache when the file has not been replaced since.
 // A writer passes `fresh`: the cache tells files apart by inode, size and
 // mtime, and ext4 hands a freed inode to the very next file, so with coarse
 // timestamps another process's write could look unchanged and be overwritten.
-Document load(const QString &path, bool *ok, bool fresh = false)
+// A file that is not there is an empty store; one that cannot be read gives
+// the reason in *problem, and no values.
+Document load(const QString &path, QString *problem, bool fresh = false)
 {
-    *ok = true;
+    problem->clear();
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        if (errno != ENOENT)
-            *ok = false;
+        // No file, or a folder on its way that is not one: nothing stored yet.
+        if (errno != ENOENT && errno != ENOTDIR)
+            *problem = systemError(errno);
         return {};
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int error = errno;
         ::close(fd);
-        *ok = false;
+        *problem = S_ISDIR(st.st_mode) ? QStringLiteral("it is a folder, not a file")
+            : st.st_mode                ? QStringLiteral("it is not a plain file")
+                                        : systemError(error);
         return {};
     }
     const qint64 mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
@@ -323,13 +336,10 @@ Document load(const QString &path, bool *ok, bool fresh = false)
         }
     }
     QByteArray bytes;
-    const bool read = readFd(fd, st.st_size, &bytes);
+    *problem = readFd(fd, st.st_size, &bytes);
     ::close(fd);
-    if (!read) {
-        qCWarning(lcSettings).noquote() << "ignoring" << path << "- larger than" << kMaxFileSize << "bytes";
-        *ok = false;
+    if (!problem->isEmpty())
         return {};
-    }
     Snapshot snap;
     snap.path = path;
     snap.dev = st.st_dev;
@@ -342,6 +352,16 @@ Document load(const QString &path, bool *ok, bool fresh = false)
         g_cache.clear();
     g_cache.insert(path, snap);
     return snap.doc;
+}
+
+// Makes the missing folders of `path`, each private to the user; folders that
+// exist keep their mode.
+bool makeFolders(const QString &path)
+{
+    const QString parent = QFileInfo(path).path();
+    if (parent != path && !QFileInfo(parent).isDir() && !makeFolders(parent))
+        return false;
+    return ::mkdir(QFile::encodeName(path).constData(), 0700) == 0 || errno == EEXIST;
 }
 
 bool writeAll(int fd, const QByteArray &bytes)
@@ -365,10 +385,22 @@ QString filePath(const QString &application)
     return appFolder(application) + QStringLiteral("/settings.ini");
 }
 
+QString problem(const QString &application)
+{
+    QString why;
+    load(filePath(application), &why);
+    return why;
+}
+
+QString escaped(const QString &text, bool name)
+{
+    return QString::fromUtf8(escape(text, name));
+}
+
 QString read(const QString &application, const QString &section, const QString &key, const QString &defaultValue)
 {
-    bool ok = false;
-    const Document doc = load(filePath(application), &ok);
+    QString why;
+    const Document doc = load(filePath(application), &why);
     const auto it = doc.index.constFind(indexKey(section, key));
     if (it == doc.index.constEnd())
         return defaultValue;
@@ -377,8 +409,8 @@ QString read(const QString &application, const QString &section, const QString &
 
 QList<Entry> list(const QString &application)
 {
-    bool ok = false;
-    const Document doc = load(filePath(application), &ok);
+    QString why;
+    const Document doc = load(filePath(application), &why);
     QList<Entry> out;
     for (int i = 0; i < doc.lines.size(); ++i) {
         const Line &l = doc.lines.at(i);
@@ -403,9 +435,8 @@ bool write(const QString &application, const QString &section, const QString &ke
         return fail("empty key");
     }
     const bool newFolder = !QFileInfo(folder).isDir();
-    if (!QDir().mkpath(folder))
+    if (newFolder && !makeFolders(folder))
         return fail("cannot create the folder");
-    ::chmod(QFile::encodeName(folder).constData(), 0700);
 
     // One writer at a time across processes; the kernel drops the lock if the
     // writer dies, so a crash never blocks the others.
@@ -431,13 +462,14 @@ bool write(const QString &application, const QString &section, const QString &ke
     for (const QString &f : leftovers)
         QFile::remove(folder + QLatin1Char('/') + f);
 
-    bool readable = false;
-    Document doc = load(path, &readable, true);
-    if (!readable && QFile::exists(path)) {
+    QString why;
+    Document doc = load(path, &why, true);
+    if (!why.isEmpty()) {
         // Never replace a file we could not read: its values would be lost.
         unlock();
-        errno = EIO;
-        return fail("the existing file cannot be read");
+        qCWarning(lcSettings).noquote() << "could not store" << section + QLatin1Char('/') + key << "in" << path
+                                        << "- it cannot be read:" << why;
+        return false;
     }
     setValue(doc, section, key, value);
     const QByteArray bytes = serialize(doc);

@@ -31,6 +31,15 @@ bool write(const QString &application, const QString &section, const QString &ke
 QList<Entry> list(const QString &application);
 // The file that holds the application's values.
 QString filePath(const QString &application);
+// Why the application's file cannot be read (too big, not a file, no
+// permission, an I/O error), or nothing when it can or is not there yet. While
+// it cannot be read, read() gives the defaults, list() nothing, and write()
+// never replaces the file.
+QString problem(const QString &application);
+// The text as the file writes it, on one line: backslashes, line breaks, tabs
+// and other control characters as escapes; `name` also escapes '=' and '"',
+// as a key needs.
+QString escaped(const QString &text, bool name = false);
 
 // Shorthands for the main application "ChimewellIIV".
 inline QString value(const QString &section, const QString &key, const QString &defaultValue = QString())

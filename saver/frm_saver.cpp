@@ -3,6 +3,7 @@
 #include "common/dialogs.h"
 #include "common/pause.h"
 #include "common/program.h"
+#include "common/screenarea.h"
 #include "common/settingskeys.h"
 #include "common/settingsstore.h"
 #include "saver/agentmod.h"
@@ -142,6 +143,7 @@ void frm_saver::Form_Load()
         show();
     }
     loadCharacter(m_agent1, CharacterSlot::One, keys::effects1);
+    placeApart(m_agent1, 1);
     m_agent1.show();
     m_agent1.speak(QStringLiteral("\\emp\\whats happening!"));
     if (const agent::Character *c = m_agent1.character()) {
@@ -150,6 +152,7 @@ void frm_saver::Form_Load()
         m_home1Noted = true;
     }
     loadCharacter(m_agent2, CharacterSlot::Two, keys::effects2);
+    placeApart(m_agent2, 2);
     if (!pause(6))
         return;
     m_agent2.show();
@@ -167,6 +170,25 @@ void frm_saver::Form_Load()
     firstMouseX = firstMouseY = 0;
     if (!m_hosted)
         showSaverWindow();
+}
+
+void frm_saver::placeApart(agent::SpeakingCharacter &agent, int third)
+{
+    // Each opens the saver in view, a third of the way across from its own
+    // side, rather than both where a new character stands, one over the other.
+    agent::Character *c = agent.character();
+    if (!c)
+        return;
+    QRect stage = rect();
+    if (!m_hosted) {
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        stage = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    }
+    const QPoint centre(stage.left() + stage.width() * third / 3, stage.center().y());
+    const QRect place = screenarea::keptInside(
+        QRect(centre - QPoint(c->width() / 2, c->height() / 2), QSize(c->width(), c->height())), stage);
+    c->setLeft(place.left());
+    c->setTop(place.top());
 }
 
 void frm_saver::showSaverWindow()

@@ -73,6 +73,8 @@ private:
     bool checkcommandline();
     void loadCharacter(agent::SpeakingCharacter &agent, CharacterSlot slot, const char *effectsKey);
     void performanceTick(agent::SpeakingCharacter &agent, QTimer &timer, int &animIndex);
+    // Stands a character at its own third of the screen (1 or 2), in full view.
+    void placeApart(agent::SpeakingCharacter &agent, int third);
     void showSaverWindow();
     void takeInput();
 

@@ -9,7 +9,7 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   libespeak-ng-dev espeak-ng espeak-ng-data
   libpocketsphinx-dev pocketsphinx-en-us
-  libzip-dev liblzma-dev zlib1g-dev libxcb1-dev
+  libzip-dev liblzma-dev zlib1g-dev libxcb1-dev libxcb-shape0-dev libpulse-dev
   fonts-liberation
   x11-utils xauth
 )
@@ -19,7 +19,8 @@ if [ "${1:-}" = "--test" ]; then
     clang libclang-rt-14-dev
     sox flite pocketsphinx pulseaudio pulseaudio-utils
     procps time
-    trayer dbus-daemon
+    trayer dbus-daemon libglib2.0-bin
+    python3 libxrandr2 x11-xserver-utils mutter weston xwayland
     lintian debhelper appstream desktop-file-utils dpkg-dev
   )
 fi

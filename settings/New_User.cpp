@@ -87,8 +87,13 @@ bool New_User::isReturningUser()
 void New_User::Form_Load()
 {
     // One copy per user is made sure of in main(), before any window exists.
-    if (isReturningUser()) {
+    // A store that cannot be read is not a new user: the clock starts with
+    // its defaults, and the user is told why their settings are not there.
+    const bool unreadable = !store::problem(QString::fromLatin1(store::kApplication)).isEmpty();
+    if (unreadable || isReturningUser()) {
         m_clock.showClock();
+        if (unreadable)
+            tellIfStoreUnreadable();
         if (!pause(2))
             return;
         m_clock.checkboxes();

@@ -12,9 +12,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QKeySequenceEdit>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QFocusEvent>
+#include <QResizeEvent>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -43,6 +45,12 @@ frm_settings::frm_settings(SettingsHost &host, QWidget *parent) : QDialog(parent
     m_tabs->addTab(buildHelpTab(), QStringLiteral("Help"));
     m_tabs->addTab(buildSpeakTab(), QStringLiteral("Type and Speak"));
     m_tabs->addTab(buildMiscTab(), QStringLiteral("Misc"));
+    // Every tab stays in sight: on a small screen the captions are shortened
+    // (each keeps its whole text as its tip) rather than scrolled out of view.
+    m_tabs->setUsesScrollButtons(false);
+    m_tabs->setElideMode(Qt::ElideRight);
+    for (int i = 0; i < m_tabs->count(); ++i)
+        m_tabs->setTabToolTip(i, m_tabs->tabText(i).trimmed());
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
@@ -82,6 +90,8 @@ void frm_settings::connectHandlers()
     connect(m_chk_LWW, &QCheckBox::clicked, this, &frm_settings::chk_LWW_Click);
     connect(m_txt_startupmessage, &QLineEdit::textChanged, this, &frm_settings::txt_startupmessage_Change);
     connect(m_txt_username, &QLineEdit::textChanged, this, &frm_settings::txt_username_Change);
+    connect(m_key_saytime, &QKeySequenceEdit::editingFinished, this, &frm_settings::key_saytime_Change);
+    connect(m_com_nokey, &QPushButton::clicked, this, &frm_settings::com_nokey_Click);
     connect(static_cast<ClickableLabel *>(m_lab_mode), &ClickableLabel::clicked, this, &frm_settings::lab_mode_Click);
 }
 
@@ -95,6 +105,29 @@ bool frm_settings::eventFilter(QObject *watched, QEvent *event)
             Combo2_GotFocus();
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void frm_settings::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    fitTabCaptions();
+}
+
+void frm_settings::fitTabCaptions()
+{
+    // A slightly smaller font first; only a row still too narrow shortens captions.
+    QTabBar *bar = m_tabs->tabBar();
+    QFont font = m_tabs->font();
+    const qreal full = font.pointSizeF();
+    if (full <= 0)
+        return;
+    bar->setFont(font);
+    for (qreal size = full; size > full * 0.75; size -= 0.5) {
+        if (bar->sizeHint().width() <= m_tabs->width())
+            return;
+        font.setPointSizeF(size - 0.5);
+        bar->setFont(font);
+    }
 }
 
 void frm_settings::Form_Load()
@@ -158,6 +191,7 @@ void frm_settings::Form_Load()
 
     m_character[0].effects->setChecked(readData(keys::effects1) == QLatin1String("True"));
     m_character[1].effects->setChecked(readData(keys::effects2) == QLatin1String("True"));
+    loadSayTimeKey();
     m_loading = false;
 
     m_host.say(QStringLiteral("Main Options, you are in ") + m_dialogMode + QStringLiteral(" mode!"),

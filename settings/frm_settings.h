@@ -4,6 +4,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QKeySequenceEdit;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -87,6 +88,9 @@ private:
     void connectHandlers();
     void applyMode();
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    // Takes the tab captions' font down a little where the row is too narrow for them.
+    void fitTabCaptions();
 
     // Alarms (n is 1 or 2).
     void com_set_Click(int n);
@@ -111,6 +115,12 @@ private:
     void txt_startupmessage_Change();
     void txt_username_Change();
     void lab_mode_Click();
+    // The say-the-time key: what the box holds now goes to the clock and the
+    // store; the line below it says how things stand.
+    void key_saytime_Change();
+    void com_nokey_Click();
+    void loadSayTimeKey();
+    void showSayTimeKeyStatus(const QString &problem);
 
     // A check box that shows a stored "True"/"False": reads `key` (missing
     // reads as `missing`), stores the opposite and sets the box to match.
@@ -143,6 +153,9 @@ private:
     QLabel *m_startupLabel = nullptr;
     QLineEdit *m_txt_startupmessage = nullptr;
     QLineEdit *m_txt_username = nullptr;
+    QKeySequenceEdit *m_key_saytime = nullptr;
+    QPushButton *m_com_nokey = nullptr;
+    QLabel *m_lab_saytimekey = nullptr;
     QLabel *m_lab_mode = nullptr;
     QTimer *m_Timer1 = nullptr;
 };

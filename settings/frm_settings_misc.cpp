@@ -1,17 +1,20 @@
 // The characters' options, type and speak, and the Misc tab's start with the
-// desktop, start-up message and user name.
+// desktop, say-the-time key, start-up message and user name.
 #include "settings/frm_settings.h"
 
 #include "settings/settingshost.h"
 #include "settings/settingswidgets.h"
 
 #include "common/dialogs.h"
+#include "common/keygrab.h"
 #include "common/platform.h"
 #include "common/settingskeys.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QKeySequenceEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -92,6 +95,62 @@ void frm_settings::chk_LWW_Click()
         m_host.say(QStringLiteral("Chimewell will now start with windows"), QStringLiteral("peedy"));
     else
         m_host.say(QStringLiteral("Chimewell will no longer start when windows does!"), QStringLiteral("genie"));
+}
+
+void frm_settings::loadSayTimeKey()
+{
+    const QString key = readData(keys::SayTimeKey);
+    m_key_saytime->setKeySequence(QKeySequence::fromString(key, QKeySequence::PortableText));
+    // Asking the clock again tells how things stand now, and takes a key
+    // another program has let go of since the start.
+    showSayTimeKeyStatus(m_host.setSayTimeKey(key));
+}
+
+void frm_settings::key_saytime_Change()
+{
+    if (m_loading)
+        return;
+    QKeySequence sequence = m_key_saytime->keySequence();
+    // The box takes up to four combinations in a row; the first is the key.
+    if (sequence.count() > 1) {
+        sequence = QKeySequence(sequence[0]);
+        m_key_saytime->setKeySequence(sequence);
+    }
+    const QString key = sequence.toString(QKeySequence::PortableText);
+    const QString stored = readData(keys::SayTimeKey);
+    if (key == stored)
+        return;
+    const QString problem = m_host.setSayTimeKey(key);
+    if (problem.isEmpty()) {
+        writeData(keys::SayTimeKey, key);
+    } else {
+        // Nothing changes: the key before stays, in the box and on the clock.
+        m_key_saytime->setKeySequence(QKeySequence::fromString(stored, QKeySequence::PortableText));
+        m_host.say(problem, QStringLiteral("genie"));
+    }
+    showSayTimeKeyStatus(problem);
+}
+
+void frm_settings::com_nokey_Click()
+{
+    m_key_saytime->clear();
+    key_saytime_Change();
+}
+
+void frm_settings::showSayTimeKeyStatus(const QString &problem)
+{
+    const QKeySequence key = m_key_saytime->keySequence();
+    QString status = problem;
+    if (status.isEmpty() && !globalKeysReachEverywhere())
+        status = QStringLiteral("On this desktop a key that says the time is set in the desktop's own keyboard "
+                                "settings: give it the command chimewell --say-time.");
+    else if (status.isEmpty() && key.isEmpty())
+        status = QStringLiteral("No key is set. Press one here, or give the command chimewell --say-time a key "
+                                "in the desktop's keyboard settings.");
+    else if (status.isEmpty())
+        status = QStringLiteral("%1 says the time, wherever you are.").arg(key.toString(QKeySequence::NativeText));
+    m_lab_saytimekey->setText(status);
+    m_key_saytime->setAccessibleDescription(status);
 }
 
 void frm_settings::txt_startupmessage_Change()

@@ -9,6 +9,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeySequenceEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -232,6 +233,8 @@ QWidget *frm_settings::buildCharactersTab()
                      QStringLiteral("Announce the time every so many minutes"));
     m_Combo2->setEditable(true);
     m_Combo2->setInsertPolicy(QComboBox::NoInsert);
+    // The box stores what is typed: completing a typed 2 from the list would store 20.
+    m_Combo2->setCompleter(nullptr);
     m_Combo2->lineEdit()->setMaxLength(kUnlimited);
     m_txt_quiet1 = textBox("txt_quiet1", "This is the HOUR to be quet FROM", QStringLiteral("Whisper from hour"));
     m_txt_quiet2 = textBox("txt_quiet2", "This is the HOUR to be quiet TO", QStringLiteral("Whisper until hour"));
@@ -385,6 +388,29 @@ QWidget *frm_settings::buildMiscTab()
     formatRow->addWidget(m_com_format, 1);
     formatRow->addWidget(m_Command2);
     layout->addWidget(format);
+
+    // A key that says the time from anywhere, off until one is pressed here.
+    m_key_saytime = named(new QKeySequenceEdit, "key_saytime",
+                          "Press the keys that should make a character say the time, wherever you are",
+                          QStringLiteral("Say the time key"));
+    m_key_saytime->setClearButtonEnabled(false);
+    // Its inner editor is what takes the focus: a screen reader says the box's name there too.
+    if (auto *editor = m_key_saytime->findChild<QLineEdit *>())
+        editor->setAccessibleName(m_key_saytime->accessibleName());
+    m_com_nokey = button("com_nokey", "No key", "Click here to say the time without a key",
+                         QStringLiteral("No say the time key"));
+    m_lab_saytimekey = new QLabel;
+    m_lab_saytimekey->setObjectName(QStringLiteral("lab_saytimekey"));
+    m_lab_saytimekey->setWordWrap(true);
+    auto *key = new QGroupBox;
+    key->setObjectName(QStringLiteral("grp_saytimekey"));
+    auto *keyLayout = new QGridLayout(key);
+    keyLayout->addWidget(labelFor(QStringLiteral("Say the time key"), m_key_saytime), 0, 0);
+    keyLayout->addWidget(m_key_saytime, 0, 1);
+    keyLayout->addWidget(m_com_nokey, 0, 2);
+    keyLayout->addWidget(m_lab_saytimekey, 1, 0, 1, 3);
+    keyLayout->setColumnStretch(1, 1);
+    layout->addWidget(key);
 
     auto *texts = new QGroupBox;
     texts->setObjectName(QStringLiteral("grp_texts"));

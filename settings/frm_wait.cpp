@@ -1,6 +1,8 @@
 #include "settings/frm_wait.h"
 
+#include "common/dialogs.h"
 #include "common/launcher.h"
+#include "common/platform.h"
 #include "common/program.h"
 
 #include <QGuiApplication>
@@ -67,6 +69,21 @@ void frm_wait::Timer2_Timer()
     setPalette(pal);
 }
 
-void frm_wait::Timer1_Timer() { restartProgram(); }
+void frm_wait::Timer1_Timer()
+{
+    // A round that left something missing would only lead to the same wait
+    // after the restart, for ever: say once what to install, and end.
+    const QStringList missing = platform::missingComponents();
+    if (missing.isEmpty()) {
+        restartProgram();
+        return;
+    }
+    m_timer2->stop();
+    dialogs::message(this, QStringLiteral("Chimewell"),
+                     QStringLiteral("Chimewell cannot start yet.\n\n") + missing.join(QStringLiteral("\n\n"))
+                         + QStringLiteral("\n\nThen start Chimewell again."),
+                     QMessageBox::Ok, QMessageBox::Warning);
+    endProgram();
+}
 
 } // namespace chimewell::setup

@@ -8,7 +8,8 @@ class QTimer;
 namespace chimewell::setup {
 
 // The installation wait: runs the two shipped installers, flashes, and after a
-// fixed 40 seconds restarts the program.
+// fixed 40 seconds restarts the program, or, when something is still missing,
+// says what to install and ends.
 class frm_wait final : public QWidget
 {
     Q_OBJECT

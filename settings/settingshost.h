@@ -29,6 +29,14 @@ public:
     virtual void applyTimeFormat(const QString &format) = 0;
     // Starts the restart program and ends this run; nothing after it runs.
     virtual void restart() = 0;
+    // Makes `key` (Qt's portable text, e.g. "Ctrl+Alt+T"; empty for none) the
+    // key that says the time from anywhere. Empty when done; otherwise what
+    // stands in the way, in words, and the key before stays.
+    virtual QString setSayTimeKey(const QString &key)
+    {
+        Q_UNUSED(key);
+        return QString();
+    }
 };
 
 } // namespace chimewell::setup

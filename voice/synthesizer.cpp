@@ -1,5 +1,7 @@
 #include "voice/synthesizer.h"
 
+#include "common/backgroundwork.h"
+
 #include <QCoreApplication>
 #include <QHash>
 #include <QLoggingCategory>
@@ -604,7 +606,7 @@ Synthesizer::Synthesizer()
     qRegisterMetaType<SynthChunk>();
     m_engine = new Engine;
     // The engine thread must be gone before the application object is.
-    qAddPostRoutine([] { Synthesizer::instance().m_engine->shutdown(); });
+    onStopBackgroundWork([] { Synthesizer::instance().m_engine->shutdown(); });
 }
 
 Synthesizer::~Synthesizer()

@@ -12,9 +12,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QScreen>
-
-#include <algorithm>
 
 namespace chimewell::addons {
 
@@ -27,12 +24,6 @@ constexpr int kPadding = 3; // room either side of the text inside the label
 QString readData(const char *key, const QString &fallback = QString())
 {
     return store::value(QLatin1String(keys::Data), QLatin1String(key), fallback);
-}
-
-bool onSomeScreen(const QPoint &p)
-{
-    const auto screens = QGuiApplication::screens();
-    return std::any_of(screens.begin(), screens.end(), [&p](const QScreen *s) { return s->geometry().contains(p); });
 }
 
 } // namespace
@@ -92,10 +83,8 @@ void SideWindow::restorePlaceAndColours()
 
     const double left = convert::toNumber(readData(m_keys.left, QStringLiteral("0"))).value_or(0);
     const double top = convert::toNumber(readData(m_keys.top, QStringLiteral("0"))).value_or(0);
-    const QPoint place(toPixels(left), toPixels(top));
-    // A window without a title bar that opens off every screen (a monitor was
-    // unplugged) could never be dragged back: it starts in the corner instead.
-    move(onSomeScreen(place) ? place : QPoint(0, 0));
+    move(toPixels(left), toPixels(top));
+    keepInView();
 }
 
 void SideWindow::setText(const QString &text)

@@ -31,25 +31,26 @@ constexpr int kSeconds = 15;
 // worst in second 59 (about one draw in 250), so this only ever stops a broken generator.
 constexpr int kMaxDrawsPerSecond = 100000;
 
+constexpr double kLabelPoints = 24;
+constexpr double kButtonPoints = 18;
+
 QLabel *label(QWidget *parent, const char *name, const QString &text, const QColor &colour)
 {
     auto *l = new QLabel(text, parent);
     l->setObjectName(QLatin1String(name));
-    l->setFont(QFont(QStringLiteral("MS Sans Serif"), 24));
     QPalette p = l->palette();
     p.setColor(QPalette::WindowText, colour);
     l->setPalette(p);
     return l;
 }
 
-QLineEdit *textBox(QWidget *parent, const char *name, bool readOnly)
+QLineEdit *textBox(QWidget *parent, const char *name, bool readOnly, const QString &accessible)
 {
     auto *t = new QLineEdit(parent);
     t->setObjectName(QLatin1String(name));
-    t->setFont(QFont(QStringLiteral("MS Sans Serif"), 24));
     t->setReadOnly(readOnly);
     t->setAlignment(Qt::AlignCenter);
-    t->setFixedWidth(t->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
+    t->setAccessibleName(accessible);
     if (readOnly)
         t->setFocusPolicy(Qt::NoFocus);
     return t;
@@ -59,9 +60,15 @@ QPushButton *button(QWidget *parent, const char *name, const QString &text)
 {
     auto *b = new QPushButton(text, parent);
     b->setObjectName(QLatin1String(name));
-    b->setFont(QFont(QStringLiteral("MS Sans Serif"), 18));
     b->setAutoDefault(false);
     return b;
+}
+
+QFont sansSerif(double points)
+{
+    QFont f(QStringLiteral("MS Sans Serif"));
+    f.setPointSizeF(points);
+    return f;
 }
 
 } // namespace
@@ -87,43 +94,42 @@ frm_xtables::frm_xtables(QWidget *parent)
     // A blue that reads on black.
     Label4 = label(this, "Label4", QStringLiteral("YOU HAVE GOT"), QColor(0x40, 0x70, 0xff));
     Label5 = label(this, "Label5", QStringLiteral("CORRECT"), QColor(0x40, 0x70, 0xff));
-    txt_answer = textBox(this, "txt_answer", false);
-    txt_remaining = textBox(this, "txt_remaining", true);
+    txt_answer = textBox(this, "txt_answer", false, QStringLiteral("Your answer is"));
+    txt_remaining = textBox(this, "txt_remaining", true, QStringLiteral("Time remaining"));
     txt_remaining->setText(QString::number(kSeconds));
-    txt_question = textBox(this, "txt_question", true);
-    txt_correct = textBox(this, "txt_correct", true);
+    txt_question = textBox(this, "txt_question", true, QStringLiteral("Question number"));
+    txt_correct = textBox(this, "txt_correct", true, QStringLiteral("Answers correct"));
+    Label1->setBuddy(txt_answer);
     Command1 = button(this, "Command1", QStringLiteral("CHOOSE A NEW TABLE"));
     Command2 = button(this, "Command2", QStringLiteral("ENTER"));
     Command3 = button(this, "Command3", QStringLiteral("EXIT"));
+    Command2->setAccessibleDescription(QStringLiteral("Give the answer typed"));
+    // Shown only while a question is open: its room is kept, so the window
+    // never has to grow over the character when it comes.
+    QSizePolicy keep = Command1->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    Command1->setSizePolicy(keep);
 
-    auto *grid = new QGridLayout(this);
-    grid->setContentsMargins(24, 18, 24, 18);
-    grid->setHorizontalSpacing(14);
-    grid->setVerticalSpacing(10);
-    grid->addWidget(Label1, 0, 0);
-    grid->addWidget(txt_answer, 0, 1);
-    grid->addWidget(Command2, 0, 2);
-    grid->addWidget(Label2, 1, 0);
-    grid->addWidget(txt_remaining, 1, 1);
-    grid->addWidget(Label3, 2, 0);
-    grid->addWidget(txt_question, 2, 1);
-    grid->addWidget(Label4, 3, 0);
-    grid->addWidget(txt_correct, 3, 1);
-    grid->addWidget(Label5, 3, 2);
+    m_grid = new QGridLayout(this);
+    m_grid->addWidget(Label1, 0, 0);
+    m_grid->addWidget(txt_answer, 0, 1);
+    m_grid->addWidget(Command2, 0, 2);
+    m_grid->addWidget(Label2, 1, 0);
+    m_grid->addWidget(txt_remaining, 1, 1);
+    m_grid->addWidget(Label3, 2, 0);
+    m_grid->addWidget(txt_question, 2, 1);
+    m_grid->addWidget(Label4, 3, 0);
+    m_grid->addWidget(txt_correct, 3, 1);
+    m_grid->addWidget(Label5, 3, 2);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(Command1);
     buttons->addStretch(1);
     buttons->addWidget(Command3);
-    grid->addLayout(buttons, 4, 0, 1, 3);
-    grid->setRowStretch(4, 1);
-    grid->setColumnStretch(2, 1);
-
-    // About 7875 x 4755 twips, larger only when the fonts need it; centred.
-    resize(QSize(7875 / kTwipsPerPixel, 4755 / kTwipsPerPixel).expandedTo(minimumSizeHint()));
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - rect().center());
-    }
+    m_grid->addLayout(buttons, 4, 0, 1, 3);
+    m_grid->setRowStretch(4, 1);
+    m_grid->setColumnStretch(2, 1);
+    setFontScale(1.0);
+    arrange(QSize());
 
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setSingleShot(true);
@@ -162,7 +168,11 @@ void frm_xtables::Form_Load()
     else
         m_speaker->loadStored(CharacterSlot::One, QStringLiteral("Check"));
     m_speaker->show();
-    m_speaker->moveTo(50, 50, 200);
+    // The window makes room for the character and its balloon, so neither
+    // covers the answer or the time left; on a small screen the fonts shrink.
+    const agent::Character *c = m_speaker->character();
+    const QPoint place = arrange(c ? QSize(c->width(), c->height()) : QSize());
+    m_speaker->moveTo(place.x(), place.y(), 200);
 
     m_speaker->speak(greetingText());
     if (!pause(8))
@@ -170,6 +180,40 @@ void frm_xtables::Form_Load()
     m_speaker->speak(choosingText());
     Timer1.start(9000);
     show();
+}
+
+void frm_xtables::setFontScale(double scale)
+{
+    const QFont text = sansSerif(kLabelPoints * scale);
+    for (QWidget *w : std::initializer_list<QWidget *>{Label1, Label2, Label3, Label4, Label5, txt_answer,
+                                                       txt_remaining, txt_question, txt_correct})
+        w->setFont(text);
+    for (QLineEdit *t : {txt_answer, txt_remaining, txt_question, txt_correct})
+        t->setFixedWidth(t->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
+    const QFont buttons = sansSerif(kButtonPoints * scale);
+    for (QPushButton *b : {Command1, Command2, Command3})
+        b->setFont(buttons);
+    m_grid->setContentsMargins(qRound(24 * scale), qRound(18 * scale), qRound(24 * scale), qRound(18 * scale));
+    m_grid->setHorizontalSpacing(qRound(14 * scale));
+    m_grid->setVerticalSpacing(qRound(10 * scale));
+    m_grid->invalidate();
+    m_grid->activate();
+}
+
+QPoint frm_xtables::arrange(const QSize &character)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 800, 600);
+    // About 7875 x 4755 twips at the design's fonts, larger only when the fonts need it.
+    const QuizLayout layout = arrangeQuiz(area, character, [this](double scale) {
+        setFontScale(scale);
+        return (QSizeF(7875.0 / kTwipsPerPixel, 4755.0 / kTwipsPerPixel) * scale)
+            .toSize()
+            .expandedTo(minimumSizeHint());
+    });
+    setFontScale(layout.fontScale);
+    setGeometry(layout.window);
+    return layout.character;
 }
 
 void frm_xtables::Form_Unload()

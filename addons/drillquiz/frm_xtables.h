@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -59,6 +60,11 @@ private:
     void judge();
     void waitForNextSecond();
     void beep();
+    // The fonts at a part of their design sizes.
+    void setFontScale(double scale);
+    // Sizes and places the window for a character of `character` (empty: none)
+    // on the screen; returns where the character stands.
+    QPoint arrange(const QSize &character);
 
     agent::SpeakingCharacter *m_speaker;
     voice::TonePlayer *m_tone;
@@ -67,6 +73,7 @@ private:
     QLabel *Label1, *Label2, *Label3, *Label4, *Label5;
     QLineEdit *txt_answer, *txt_remaining, *txt_question, *txt_correct;
     QPushButton *Command1, *Command2, *Command3;
+    QGridLayout *m_grid = nullptr;
     QTimer Timer1;
     QTimer timer2;
 

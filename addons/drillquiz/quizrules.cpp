@@ -1,6 +1,7 @@
 #include "addons/drillquiz/quizrules.h"
 
 #include "common/convert.h"
+#include "common/screenarea.h"
 
 #include <cmath>
 
@@ -75,6 +76,29 @@ QString summaryText(int correct)
 QString playAgainText()
 {
     return QStringLiteral("Do you want to play again?");
+}
+
+QuizLayout arrangeQuiz(const QRect &area, const QSize &character, const std::function<QSize(double)> &sizeAt)
+{
+    const QSize c = character.isValid() ? character : QSize(0, 0);
+    const QList<QPoint> spots{kCharacterPlace, area.topLeft(), QPoint(area.right() + 1 - c.width(), area.top()),
+                              QPoint(area.left(), area.bottom() + 1 - c.height()),
+                              QPoint(area.right() + 1 - c.width(), area.bottom() + 1 - c.height())};
+    for (double scale : kFontScales) {
+        const QSize size = sizeAt(scale);
+        const QPoint middle = area.center() - QPoint(size.width() / 2, size.height() / 2);
+        for (const QPoint &spot : spots) {
+            const QRect stands = screenarea::keptInside(QRect(spot, c), area);
+            const QList<QRect> taken{c.isEmpty() ? QRect() : screenarea::speakingRoom(stands, area)};
+            if (const std::optional<QRect> place = screenarea::clearPlace(size, middle, area, taken))
+                return {scale, *place, stands.topLeft()};
+        }
+    }
+    const double smallest = kFontScales.back();
+    const QSize size = sizeAt(smallest);
+    const QRect middle(area.center() - QPoint(size.width() / 2, size.height() / 2), size);
+    return {smallest, screenarea::keptInside(middle, area),
+            screenarea::keptInside(QRect(kCharacterPlace, c), area).topLeft()};
 }
 
 } // namespace chimewell::drillquiz

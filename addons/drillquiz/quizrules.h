@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 
 #include <array>
+#include <functional>
 
 // The rules of the times-tables quiz that need no window: the question order,
-// how a table is drawn, how an answer is read, and every text the character says.
+// how a table is drawn, how an answer is read, every text the character says,
+// and where the window and the character stand.
 namespace chimewell::drillquiz {
 
 // The other factor of questions 1 to 12, the same for every table.
@@ -31,5 +34,26 @@ QString wrongText(int product, bool last);
 QString timeoutText(bool last);
 QString summaryText(int correct);
 QString playAgainText();
+
+// Where the character first walks to, when the window leaves it room there.
+inline constexpr QPoint kCharacterPlace{50, 50};
+// The font sizes tried, largest first, as parts of the design sizes.
+inline constexpr std::array<double, 6> kFontScales{1.0, 0.9, 0.8, 0.7, 0.6, 0.5};
+
+struct QuizLayout
+{
+    double fontScale = 1.0;
+    QRect window;
+    QPoint character; // the top left the character walks to
+};
+
+// Lays the quiz out in `area` (a monitor's available area): the window, as
+// large as its fonts can be, as near the middle as can be, where neither the
+// character (`character` large; empty when there is none) nor its balloon
+// covers it. The character stands at its usual place when that leaves room,
+// else in a corner of the area. `sizeAt` gives the window's size with its
+// fonts at a scale. Where even the smallest fonts leave no such place, the
+// window is kept inside the area at its smallest.
+QuizLayout arrangeQuiz(const QRect &area, const QSize &character, const std::function<QSize(double)> &sizeAt);
 
 } // namespace chimewell::drillquiz

@@ -1,6 +1,7 @@
 #include "addons/jollix/frm_fun.h"
 
 #include "addons/jollix/showrules.h"
+#include "common/clock.h"
 #include "common/launcher.h"
 #include "common/pause.h"
 #include "common/program.h"
@@ -38,6 +39,8 @@ const Cue kScene[] = {
     {Peedy, "Okay, I am game, lets jollix!", {}, 10},
 };
 const QPoint kEntrances[kCastSize] = {{0, 0}, {45, 45}, {60, 60}, {150, 150}, {200, 200}, {250, 250}};
+// How long a balloon stays after its line.
+constexpr int kBalloonStayMs = 1600;
 
 } // namespace
 
@@ -50,7 +53,8 @@ frm_fun::frm_fun(QWidget *parent) : QWidget(parent, Qt::FramelessWindowHint | Qt
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Command1);
-    // About 2025 x 345 twips, wider only when the caption needs it; centred.
+    // About 2025 x 345 twips, wider only when the caption needs it; centred
+    // until the cast is known (placeButton).
     resize(QSize(2025 / kTwipsPerPixel, 345 / kTwipsPerPixel).expandedTo(minimumSizeHint()));
     if (QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -71,6 +75,7 @@ void frm_fun::Form_Load()
     // A character whose file is missing takes no part; the others play on.
     for (int i = 0; i < kCastSize; ++i)
         m_cast[size_t(i)]->load(QLatin1String(kCast[i]));
+    placeButton();
     show();
     Timer1.start(1000);
 }
@@ -104,6 +109,48 @@ void frm_fun::fun()
         wander();
 }
 
+void frm_fun::placeButton()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // Everyone where the scene puts them.
+    QList<QRect> standing;
+    const auto stand = [&](int member, const QPoint &at) {
+        if (const agent::Character *c = m_cast[size_t(member)]->character())
+            standing << QRect(at, QSize(c->width(), c->height()));
+    };
+    for (int i = 0; i < kCastSize; ++i)
+        stand(i, kEntrances[i]);
+    for (const Cue &cue : kScene) {
+        if (!cue.speech)
+            stand(cue.who, cue.walkTo);
+    }
+    move(buttonPlace(size(), screen->availableGeometry(), standing));
+}
+
+void frm_fun::speakAlone(agent::SpeakingCharacter &c, const QString &text)
+{
+    // The script keeps its own time: a line still going, or a balloon still
+    // up after it, ends as the next speaker starts.
+    const bool balloonUp =
+        m_lastSpeech || (m_lastSpoken.isValid() && m_lastSpoken.msecsTo(Clock::current()) < kBalloonStayMs);
+    if (m_lastSpeaker && m_lastSpeaker != &c && balloonUp)
+        m_lastSpeaker->stop();
+    QObject::disconnect(m_speechDone);
+    m_lastSpeaker = &c;
+    m_lastSpoken = QDateTime();
+    m_lastSpeech = c.speak(text);
+    if (const agent::Character *ch = c.character(); ch && m_lastSpeech) {
+        m_speechDone = connect(ch, &agent::Character::requestComplete, this, [this](int id, bool) {
+            if (id != m_lastSpeech)
+                return;
+            m_lastSpeech = 0;
+            m_lastSpoken = Clock::current();
+        });
+    }
+}
+
 bool frm_fun::scene()
 {
     for (agent::SpeakingCharacter *c : m_cast)
@@ -115,7 +162,7 @@ bool frm_fun::scene()
     for (const Cue &cue : kScene) {
         agent::SpeakingCharacter &c = *m_cast[size_t(cue.who)];
         if (cue.speech)
-            c.speak(QString::fromUtf8(cue.speech));
+            speakAlone(c, QString::fromUtf8(cue.speech));
         else
             c.moveTo(cue.walkTo.x(), cue.walkTo.y());
         if (cue.waitAfter > 0 && !pause(cue.waitAfter))

@@ -2,6 +2,7 @@
 
 #include "agent/speakingcharacter.h"
 
+#include <QDateTime>
 #include <QRandomGenerator>
 #include <QTimer>
 #include <QWidget>
@@ -38,6 +39,10 @@ protected:
 
 private:
     bool scene();
+    // Places the button where the scene's characters and balloons leave it free.
+    void placeButton();
+    // Says `text` by `c`, the last speaker's balloon gone first: one balloon at a time.
+    void speakAlone(agent::SpeakingCharacter &c, const QString &text);
 
     std::array<agent::SpeakingCharacter *, 6> m_cast{};
     QPushButton *Command1;
@@ -45,6 +50,10 @@ private:
     // Never seeded from the clock: every run plays the same sequence.
     QRandomGenerator m_random{1};
     int m_performer = 0; // 1 to 6 once chosen
+    agent::SpeakingCharacter *m_lastSpeaker = nullptr;
+    int m_lastSpeech = 0;   // its request, 0 once done
+    QDateTime m_lastSpoken; // when it was done
+    QMetaObject::Connection m_speechDone;
     bool m_ending = false;
 };
 

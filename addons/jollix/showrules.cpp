@@ -1,5 +1,7 @@
 #include "addons/jollix/showrules.h"
 
+#include "common/screenarea.h"
+
 #include <cmath>
 
 namespace chimewell::jollix {
@@ -45,6 +47,16 @@ QString gestureName(int gesture)
     default:
         return QString();
     }
+}
+
+QPoint buttonPlace(const QSize &button, const QRect &area, const QList<QRect> &standing)
+{
+    QList<QRect> taken;
+    for (const QRect &r : standing)
+        taken << screenarea::speakingRoom(r, area);
+    const QPoint middle = area.center() - QPoint(button.width() / 2, button.height() / 2);
+    const std::optional<QRect> place = screenarea::clearPlace(button, middle, area, taken);
+    return place ? place->topLeft() : middle;
 }
 
 } // namespace chimewell::jollix

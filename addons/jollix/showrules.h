@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -33,5 +35,10 @@ Step stepFrom(const Draws &draws, const QSize &screenPixels);
 QPoint placeFor(const Step &step, const QSize &size);
 // The animation of a gesture; empty for 6 (and anything else).
 QString gestureName(int gesture);
+
+// Where the show's button (its top left) goes in `area`: as near the middle
+// as can be, clear of the characters standing at `standing` and of their
+// balloons; the middle when nowhere is clear.
+QPoint buttonPlace(const QSize &button, const QRect &area, const QList<QRect> &standing);
 
 } // namespace chimewell::jollix

@@ -29,9 +29,12 @@ const char kHelp[] =
     "  --           end of options (for a section named like an option)\n"
     "\n"
     "Section, key and application names match without regard to case.\n"
-    "Values are printed exactly as stored: a value that holds newlines spans\n"
-    "several lines of output, and nothing is quoted or escaped.\n"
-    "Usage errors exit with 2.\n";
+    "get prints the value exactly as stored. list writes names and values as\n"
+    "the file does, so each entry is one line: a backslash, line break, tab or\n"
+    "other control character as \\\\, \\n, \\r, \\t or \\xNN, and in names\n"
+    "also = and \" as \\= and \\\".\n"
+    "A store that cannot be read exits with 1 and says why. Usage errors exit\n"
+    "with 2.\n";
 
 void out(const QString &text)
 {
@@ -91,6 +94,13 @@ int main(int argc, char **argv)
         return usage(QStringLiteral("no command given"));
 
     const QString command = args.takeFirst();
+    // A store that cannot be read is not an empty one: say so, whatever was asked.
+    if (const QString why = store::problem(application); !why.isEmpty()
+        && (command == QLatin1String("get") || command == QLatin1String("set") || command == QLatin1String("list"))) {
+        std::fprintf(stderr, "chimewell-settings: cannot read %s: %s\n", qPrintable(store::filePath(application)),
+                     qPrintable(why));
+        return NotDone;
+    }
     if (command == QLatin1String("get")) {
         if (args.size() != 2)
             return usage(QStringLiteral("get needs SECTION and KEY"));
@@ -113,7 +123,8 @@ int main(int argc, char **argv)
         const QList<store::Entry> entries = store::list(application);
         QString text;
         for (const store::Entry &e : entries)
-            text += e.section + QLatin1Char('/') + e.key + QLatin1Char('=') + e.value + QLatin1Char('\n');
+            text += store::escaped(e.section, true) + QLatin1Char('/') + store::escaped(e.key, true) + QLatin1Char('=')
+                + store::escaped(e.value) + QLatin1Char('\n');
         out(text);
         return Ok;
     }

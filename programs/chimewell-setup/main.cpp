@@ -3,7 +3,6 @@
 #include "common/dialogs.h"
 #include "common/platform.h"
 #include "common/program.h"
-#include "voice/speaker.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,10 +13,20 @@ using namespace chimewell;
 
 namespace {
 
-void tell(const QString &text)
+// Run by hand, the repair says what is still missing in a box; run quietly
+// ("/Q:A", by the first run's wait) only on stderr, since the wait tells the
+// user itself, once.
+bool g_quiet = false;
+
+int tellMissing(platform::Component component)
 {
+    const QString text = platform::missingAdvice(component);
+    if (text.isEmpty())
+        return 0;
     QTextStream(stderr) << text << '\n';
-    dialogs::message(nullptr, QStringLiteral("Chimewell"), text, QMessageBox::Ok, QMessageBox::Warning);
+    if (!g_quiet)
+        dialogs::message(nullptr, QStringLiteral("Chimewell"), text, QMessageBox::Ok, QMessageBox::Warning);
+    return 1;
 }
 
 int repairCharacters()
@@ -33,21 +42,12 @@ int repairCharacters()
         if (!error.isEmpty())
             QTextStream(stderr) << "chimewell-setup: " << f << ": " << error << '\n';
     }
-    if (!platform::standardCharactersFound()) {
-        tell(QStringLiteral("Chimewell's characters are missing from %1. Please reinstall Chimewell.")
-                 .arg(shipped.path()));
-        return 1;
-    }
-    return 0;
+    return tellMissing(platform::Component::Characters);
 }
 
 int repairSpeech()
 {
-    if (voice::engineAvailable())
-        return 0;
-    tell(QStringLiteral("Chimewell's characters need the espeak-ng speech engine to talk. Please install it, "
-                        "for example with: sudo apt install espeak-ng-data libespeak-ng1"));
-    return 1;
+    return tellMissing(platform::Component::Speech);
 }
 
 } // namespace
@@ -56,6 +56,7 @@ int main(int argc, char *argv[])
 {
     GuiProgram program(argc, argv);
     const QStringList args = program.app().arguments().mid(1);
+    g_quiet = args.contains(QLatin1String("/Q:A"), Qt::CaseInsensitive);
     // The first run starts both repairs, a few seconds apart: one lock each.
     for (const char *what : {"agent", "speech"}) {
         const QString mode = QLatin1String(what);

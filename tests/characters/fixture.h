@@ -29,8 +29,10 @@ public:
     void hideSettingsDialog() override { ++settingsHidden; }
     void closeSettingsDialog() override { ++settingsClosed; }
     QWidget *dialogParent() override { return nullptr; }
+    QList<screenarea::Monitor> monitors() const override { return desk.isEmpty() ? ClockWindow::monitors() : desk; }
 
     QRect geometry{3000, 2000, 1500, 600};
+    QList<screenarea::Monitor> desk; // empty: the screens there are
     bool visible = true;
     bool minimised = false;
     QList<bool> visibilityChanges;

@@ -201,8 +201,15 @@ private Q_SLOTS:
                                             << QPoint(36, 76);
         QTest::newRow("halves to even, down") << QRect(2315, 2415, 1400, 600) << QSize(129, 129) << QPoint(236, 76)
                                               << QPoint(36, 76);
-        QTest::newRow("left of the screen") << QRect(0, 0, 1500, 600) << QSize(100, 80) << QPoint(103, -60)
-                                            << QPoint(-103, -60);
+        // Two monitors of 1280 x 1024 side by side, the left one with a panel at its top.
+        QTest::newRow("top left corner: both in view")
+            << QRect(0, 0, 1680, 525) << QSize(100, 80) << QPoint(115, 30) << QPoint(0, 30);
+        QTest::newRow("left edge of the right monitor: both on it")
+            << QRect(19200, 6000, 1680, 525) << QSize(100, 80) << QPoint(1395, 335) << QPoint(1280, 335);
+        QTest::newRow("right edge of the left monitor: both on it")
+            << QRect(17520, 6000, 1680, 525) << QSize(100, 80) << QPoint(1180, 335) << QPoint(1065, 335);
+        QTest::newRow("bottom right corner")
+            << QRect(36720, 14835, 1680, 525) << QSize(160, 128) << QPoint(2400, 896) << QPoint(2315, 896);
     }
     void homePositions()
     {
@@ -211,6 +218,8 @@ private Q_SLOTS:
         QFETCH(QPoint, home1);
         QFETCH(QPoint, home2);
         m_window->geometry = clock;
+        m_window->desk = {{QRect(0, 0, 1280, 1024), QRect(0, 30, 1280, 994)},
+                          {QRect(1280, 0, 1280, 1024), QRect(1280, 0, 1280, 1024)}};
         QCOMPARE(m_chars->homePosition1(character.width(), character.height()), home1);
         QCOMPARE(m_chars->homePosition2(character.width(), character.height()), home2);
     }

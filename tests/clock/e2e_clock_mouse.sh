@@ -10,15 +10,6 @@ cp "$B/chimewell" "$B/chimewell-settings" "$WORK/prog/"
 cp -r "$B/chars" "$WORK/prog/chars"
 B=$WORK/prog
 
-# The clock window itself (112 px wide), not a balloon of the same title.
-the_clock() {
-  local w
-  for w in $(xdotool search --onlyvisible --pid "$1" --name '^Chimewell$' 2>/dev/null); do
-    [ "$(window_geometry "$w" | cut -d' ' -f3)" = 112 ] && { echo "$w"; return 0; }
-  done
-  return 1
-}
-
 returning_user
 settings set Data Announce 0
 settings set Data FormX 3000

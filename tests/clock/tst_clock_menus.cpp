@@ -135,6 +135,41 @@ private Q_SLOTS:
         }
     }
 
+    // The clock from the keyboard: it takes the focus, the menu key and
+    // Shift+F10 open its menu under it, Enter and Space say the time.
+    void keysOnTheClock_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("menu");
+        QTest::addColumn<bool>("saytime");
+        QTest::newRow("menu key") << int(Qt::Key_Menu) << int(Qt::NoModifier) << true << false;
+        QTest::newRow("shift+F10") << int(Qt::Key_F10) << int(Qt::ShiftModifier) << true << false;
+        QTest::newRow("keypad enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << false << true;
+        QTest::newRow("ctrl+enter") << int(Qt::Key_Return) << int(Qt::ControlModifier) << false << false;
+    }
+    void keysOnTheClock()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(bool, menu);
+        QFETCH(bool, saytime);
+        frm_clock w;
+        w.Form_Load();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.setFocus(Qt::TabFocusReason);
+        QVERIFY(w.hasFocus());
+        testing::capturedLog().clear();
+        QTest::keyClick(&w, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(w.mnu_settings()->isVisible(), menu);
+        if (menu) {
+            QCOMPARE(w.mnu_settings()->geometry().topLeft(), w.mapToGlobal(QPoint(0, w.height())));
+            w.mnu_settings()->hide();
+        }
+        QCOMPARE(testing::capturedLog().contains(QStringLiteral("chimewell.clock: saytime")), saytime);
+    }
+
     // The four launchers: the add-on there or missing, the answer given, and
     // what follows (the autostart key, the web site, the end of the clock).
     void addOns_data()
@@ -255,10 +290,20 @@ private Q_SLOTS:
 
         w.Form_Load();
         w.show();
+        // No tray here: the first hiding of a run says how to bring the clock back.
+        QVERIFY(!w.trayForm()->isIconShown());
+        dialogs::setNextAnswer(QMessageBox::Ok);
         w.menuEntry(QStringLiteral("mnu_hideshow"))->trigger();
         QVERIFY(!w.isVisible());
         QCOMPARE(data("minimise"), QStringLiteral("True"));
         QCOMPARE(w.menuEntry(QStringLiteral("mnu_hideshow"))->text(), QStringLiteral("Hide the clock"));
+        const QStringList told = dialogs::takeShownMessages();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().startsWith(QStringLiteral("Chimewell\nThe clock is hidden.")), qPrintable(told.first()));
+        QVERIFY2(told.first().contains(QStringLiteral("\"Show the clock\"")), qPrintable(told.first()));
+        // Not on the PATH, so by its full path.
+        QVERIFY2(told.first().endsWith(QCoreApplication::applicationFilePath() + QStringLiteral(" --show")),
+                 qPrintable(told.first()));
 
         w.trayForm()->mnuSysTray(2)->trigger(); // "show"
         QVERIFY(w.isVisible());
@@ -266,9 +311,13 @@ private Q_SLOTS:
         w.trayForm()->mnuSysTray(0)->trigger(); // "hide"
         QVERIFY(!w.isVisible());
         QCOMPARE(data("minimise"), QStringLiteral("True"));
+        w.show();
+        w.menuEntry(QStringLiteral("mnu_hideshow"))->trigger();
+        QVERIFY(!w.isVisible());
+        QCOMPARE(dialogs::takeShownMessages(), QStringList()); // once is enough
 
         // A second start, through the socket a crashed run left behind.
-        QVERIFY(!SecondStartListener::notifyRunning(QStringLiteral("clocktest"), 200));
+        QVERIFY(!SecondStartListener::notifyRunning(QStringLiteral("clocktest"), {}, 200));
         QFile stale(SecondStartListener::socketPath(QStringLiteral("clocktest")));
         QVERIFY(stale.open(QIODevice::WriteOnly));
         stale.close();
@@ -299,7 +348,10 @@ private Q_SLOTS:
         QVERIFY(about);
         QVERIFY(about->isVisible());
         QVERIFY(!about->isModal());
-        about->close();
+        // The keyboard starts on OK, and Esc closes the box as it does any dialog.
+        QCOMPARE(about->focusWidget() ? about->focusWidget()->objectName() : QString(), QStringLiteral("com_ok"));
+        QTest::keyClick(about->focusWidget(), Qt::Key_Escape);
+        QVERIFY(!about->isVisible());
         w.trayForm()->mnuSysTray(6)->trigger();
         QCOMPARE(w.aboutBox(), about);
         QVERIFY(about->isVisible());

@@ -112,15 +112,33 @@ private Q_SLOTS:
         QVERIFY(w.menuEntry(QStringLiteral("mnu_jollix"))->isVisible());
     }
 
-    void positionBeyondTheScreen()
+    // Places in pixels on the tests' one screen; the clock is 112 x 35.
+    void storedPlaceOffTheScreen_data()
     {
         const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
-        set("FormX", QString::number(screen.width() * 15 + 1));
-        set("FormY", QString::number(screen.height() * 15));
+        const int w = screen.width(), h = screen.height();
+        QTest::addColumn<double>("formX");
+        QTest::addColumn<double>("formY");
+        QTest::addColumn<QPoint>("place");
+        QTest::newRow("beyond the right edge: the left edge") << w * 15.0 + 1 << 1500.0 << QPoint(0, 100);
+        QTest::newRow("beyond the bottom edge: the top") << 1500.0 << h * 15.0 + 1 << QPoint(100, 0);
+        QTest::newRow("at the right edge: back in view") << w * 15.0 << 1500.0 << QPoint(w - 112, 100);
+        QTest::newRow("11 px in view: back in view") << (w - 11) * 15.0 << 1500.0 << QPoint(w - 112, 100);
+        QTest::newRow("at the bottom edge: back in view") << 1500.0 << h * 15.0 << QPoint(100, h - 35);
+        QTest::newRow("half in view stays") << -56 * 15.0 << 1500.0 << QPoint(-56, 100);
+        QTest::newRow("mostly off the left: back in view") << -3000.0 << 1500.0 << QPoint(0, 100);
+        QTest::newRow("far off the upper left") << -99999999.0 << -1e300 << QPoint(0, 0);
+    }
+    void storedPlaceOffTheScreen()
+    {
+        QFETCH(double, formX);
+        QFETCH(double, formY);
+        QFETCH(QPoint, place);
+        set("FormX", QString::number(formX, 'g', 17));
+        set("FormY", QString::number(formY, 'g', 17));
         frm_clock w;
         w.Form_Load();
-        QCOMPARE(w.pos().x(), 0);
-        QCOMPARE(w.pos().y(), screen.height()); // equal stays as stored
+        QCOMPARE(w.pos(), place);
     }
 
     void menuTree()

@@ -1,5 +1,6 @@
 // The real platform module's file work: the autostart entry and copying a
 // character into the user's folder.
+#include "common/desktopentry.h"
 #include "common/platform.h"
 
 #include "tests/support/temphome.h"
@@ -84,6 +85,35 @@ private Q_SLOTS:
         QCOMPARE(readFile(to), QByteArray("character"));
         QCOMPARE(QFileInfo(to).lastModified().date().year() != 2020, rewritten);
         QCOMPARE(QDir(home.characterFolder()).entryList(QDir::Files), QStringList{QStringLiteral("mine.acs")});
+    }
+
+    // A browser's desktop entry read into its command line, one rule a row.
+    void desktopEntryCommand_data()
+    {
+        QTest::addColumn<QByteArray>("exec"); // the Exec line's value; the entry around it is added
+        QTest::addColumn<QStringList>("command");
+        const QString a = QStringLiteral("https://x.org/?q=1&r=%u");
+        QTest::newRow("a field code") << QByteArray("firefox %u") << QStringList{"firefox", a};
+        QTest::newRow("no field code: appended") << QByteArray("web --new") << QStringList{"web", "--new", a};
+        QTest::newRow("inside a word") << QByteArray("web --url=%U") << QStringList{"web", "--url=" + a};
+        QTest::newRow("placed once") << QByteArray("web %u %F") << QStringList{"web", a};
+        QTest::newRow("other codes dropped, %% kept")
+            << QByteArray("web %i %c %k 100%% %d") << QStringList{"web", "100%", a};
+        QTest::newRow("quoted, with blanks") << QByteArray("\"/opt/my web/run\" %u") << QStringList{"/opt/my web/run", a};
+        QTest::newRow("quoted: codes are text") << QByteArray("web \"%u\"") << QStringList{"web", "%u", a};
+        QTest::newRow("escapes inside quotes")
+            << QByteArray("web \"a \\\\\\\\ \\\\\" \\\\$HOME \\\\`x\\\\`\"") << QStringList{"web", "a \\ \" $HOME `x`", a};
+        QTest::newRow("string escapes first") << QByteArray("web\\s--x %u") << QStringList{"web", "--x", a};
+        QTest::newRow("empty quoted word") << QByteArray("web \"\" %u") << QStringList{"web", "", a};
+        QTest::newRow("no Exec") << QByteArray() << QStringList();
+    }
+    void desktopEntryCommand()
+    {
+        QFETCH(QByteArray, exec);
+        QFETCH(QStringList, command);
+        const QByteArray entry = "[Desktop Entry]\nName=Web\nExec[de]=wrong\n"
+            + (exec.isEmpty() ? QByteArray() : "Exec = " + exec + "\n") + "[Desktop Action new]\nExec=wrong %u\n";
+        QCOMPARE(chimewell::desktopEntryCommand(entry, QStringLiteral("https://x.org/?q=1&r=%u")), command);
     }
 
     void copyFailureSaysWhy()

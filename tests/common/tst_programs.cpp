@@ -143,8 +143,10 @@ void TestPrograms::settingsValuesAsStored()
     Run r = settings({QStringLiteral("get"), QStringLiteral("Data"), QStringLiteral("AlarmMessage")});
     QCOMPARE(r.code, 0);
     QCOMPARE(QString::fromUtf8(r.out), value + QLatin1Char('\n'));
+    // list keeps every entry on one line, escaped as the file does.
     r = settings({QStringLiteral("list")});
-    QCOMPARE(QString::fromUtf8(r.out), QStringLiteral("Data/AlarmMessage=") + value + QLatin1Char('\n'));
+    QCOMPARE(QString::fromUtf8(r.out),
+             QStringLiteral("Data/AlarmMessage=  two\\nlines = \"quoted\" \\\\ é 🕰 \n"));
 }
 
 void TestPrograms::settingsOtherApplication()

@@ -160,8 +160,15 @@ private Q_SLOTS:
         QTest::newRow("date at its place") << "date" << "4500" << "2250" << QPoint(300, 150);
         QTest::newRow("countdown at its place") << "millenium" << "1500.5" << "15" << QPoint(100, 1);
         QTest::newRow("not a number") << "date" << "left" << "2250" << QPoint(0, 150);
-        // Off every screen a window without a title bar could never be dragged back.
-        QTest::newRow("off the screen") << "millenium" << "9999999" << "2250" << QPoint(0, 0);
+        // Off every screen a window without a title bar could never be dragged
+        // back: it comes back into the nearest, as little moved as can be
+        // (the tests' screen is 800 x 600).
+        QTest::newRow("off to the right") << "millenium"
+                                          << "9999999"
+                                          << "2250" << QPoint(800 - 112, 150);
+        QTest::newRow("far off to the upper left") << "date"
+                                                   << "-99999999"
+                                                   << "-1e300" << QPoint(0, 0);
     }
     void storedPlace()
     {

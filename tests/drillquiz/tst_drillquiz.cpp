@@ -1,6 +1,8 @@
 // The quiz as the child meets it: what the character is asked to say, in
 // which order, for every kind of answer, time-out and end of game.
 #include "addons/drillquiz/frm_xtables.h"
+#include "addons/drillquiz/quizrules.h"
+#include "common/screenarea.h"
 #include "common/dialogs.h"
 #include "common/platform_dummy.h"
 #include "common/program.h"
@@ -399,6 +401,42 @@ private Q_SLOTS:
         QCOMPARE(speech().value(0), QStringLiteral("Right then, I have chosen to do the, 7 times table !"));
         // The wait ends at the change of second, then the table speech's 9 s and the question's 1 s.
         QCOMPARE(m_clock->now().time(), QTime(10, 1, 11));
+    }
+
+    // The window fits the monitor at any scale, and neither the character
+    // nor its balloon covers it: the character keeps its place where there
+    // is room, the fonts shrink only as far as they must.
+    void layoutFitsTheScreen_data()
+    {
+        QTest::addColumn<QRect>("area");
+        QTest::addColumn<QSize>("character");
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<bool>("usualPlace");
+        const QSize plany(160, 128);
+        QTest::newRow("1280x1024") << QRect(0, 0, 1280, 1024) << plany << 1.0 << true;
+        QTest::newRow("1280x1024 at scale 2 (640x512)") << QRect(0, 0, 640, 512) << plany << 0.7 << false;
+        QTest::newRow("800x600: no room by the usual place") << QRect(0, 0, 800, 600) << plany << 1.0 << false;
+        QTest::newRow("a second monitor") << QRect(1280, 0, 1024, 768) << plany << 1.0 << false;
+        QTest::newRow("no character") << QRect(0, 0, 640, 512) << QSize() << 0.9 << true;
+    }
+    void layoutFitsTheScreen()
+    {
+        QFETCH(QRect, area);
+        QFETCH(QSize, character);
+        QFETCH(double, scale);
+        QFETCH(bool, usualPlace);
+        // Like the quiz's window: 662 x 317 at the design's fonts, in step with them.
+        const auto sizeAt = [](double s) { return (QSizeF(662, 317) * s).toSize(); };
+        const QuizLayout layout = arrangeQuiz(area, character, sizeAt);
+        QCOMPARE(layout.fontScale, scale);
+        QCOMPARE(layout.window.size(), sizeAt(scale));
+        QVERIFY(area.contains(layout.window));
+        QCOMPARE(layout.character == kCharacterPlace, usualPlace);
+        if (character.isValid()) {
+            const QRect stands(layout.character, character);
+            QVERIFY(area.contains(stands));
+            QVERIFY(!screenarea::speakingRoom(stands, area).intersects(layout.window));
+        }
     }
 };
 

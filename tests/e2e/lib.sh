@@ -73,6 +73,16 @@ clock_window() {
   return 1
 }
 
+# the_clock PID: the clock window of the clock PID (112 px wide), not a
+# balloon of the same title.
+the_clock() {
+  local w
+  for w in $(xdotool search --onlyvisible --pid "$1" --name '^Chimewell$' 2>/dev/null); do
+    [ "$(window_geometry "$w" | cut -d' ' -f3)" = 112 ] && { echo "$w"; return 0; }
+  done
+  return 1
+}
+
 # X of window geometry: prints "x y w h"
 window_geometry() {
   xdotool getwindowgeometry --shell "$1" | awk -F= '/^X=/{x=$2}/^Y=/{y=$2}/^WIDTH=/{w=$2}/^HEIGHT=/{h=$2}END{print x, y, w, h}'

@@ -3,6 +3,7 @@
 #include "addons/jollix/frm_fun.h"
 #include "addons/jollix/showrules.h"
 #include "common/clock.h"
+#include "common/screenarea.h"
 #include "common/platform_dummy.h"
 #include "common/program.h"
 #include "tests/support/logcapture.h"
@@ -56,6 +57,7 @@ private:
 };
 
 constexpr int kScenePauses = 8;
+constexpr int kSceneLines = 34; // the scene's requests and waits
 
 // The character requests and waits, in order ("genie Show", "wait 10").
 QStringList showLog()
@@ -117,35 +119,44 @@ private Q_SLOTS:
         ShowClock clock;
         clock.limit = kScenePauses;
         const QStringList log = play(clock);
-        const QStringList expected{"genie Show",
-                                   "peedy Show",
-                                   "robby Show",
-                                   "merlin Show",
-                                   "max Show",
-                                   "check Show",
-                                   "genie MoveTo 0,0",
-                                   "peedy MoveTo 45,45",
-                                   "robby MoveTo 60,60",
-                                   "merlin MoveTo 150,150",
-                                   "max MoveTo 200,200",
-                                   "check MoveTo 250,250",
-                                   "wait 10",
-                                   "peedy Speak Hey Robby!, give me a little room please!",
-                                   "wait 6",
+        const QStringList expected{"genie Show", "peedy Show", "robby Show", "merlin Show", "max Show", "check Show",
+                                   "genie MoveTo 0,0", "peedy MoveTo 45,45", "robby MoveTo 60,60",
+                                   "merlin MoveTo 150,150", "max MoveTo 200,200", "check MoveTo 250,250", "wait 10",
+                                   "peedy Speak Hey Robby!, give me a little room please!", "wait 6",
                                    "robby MoveTo 100,100",
-                                   "robby Speak Sorry Peedy, didnt see you there",
-                                   "wait 6",
-                                   "genie Speak Hey guys, who is that person watching us?",
-                                   "wait 7",
-                                   "check Speak I dont know, I think its a friend of max",
-                                   "wait 5",
-                                   "max Speak I dont know that person!",
-                                   "wait 10",
-                                   "merlin Speak Shall we put on a bit of a show!",
-                                   "wait 7",
-                                   "peedy Speak Okay, I am game, lets jollix!",
-                                   "wait 10"};
+                                   // The test's clock runs ahead of the speech, so each line is still
+                                   // going when the next speaker starts: it ends first, one balloon at a time.
+                                   "peedy Stop", "robby Speak Sorry Peedy, didnt see you there", "wait 6", "robby Stop",
+                                   "genie Speak Hey guys, who is that person watching us?", "wait 7", "genie Stop",
+                                   "check Speak I dont know, I think its a friend of max", "wait 5", "check Stop",
+                                   "max Speak I dont know that person!", "wait 10", "max Stop",
+                                   "merlin Speak Shall we put on a bit of a show!", "wait 7", "merlin Stop",
+                                   "peedy Speak Okay, I am game, lets jollix!", "wait 10"};
         QCOMPARE(log, expected);
+    }
+
+    // The way out is in full view: no character of the scene, nor its
+    // balloon, stands over the button, whatever the screen.
+    void buttonClearOfTheCast_data()
+    {
+        QTest::addColumn<QRect>("area");
+        QTest::addColumn<QSize>("character");
+        QTest::newRow("1280x1024") << QRect(0, 0, 1280, 1024) << QSize(128, 128);
+        QTest::newRow("1280x1024 at scale 2 (640x512)") << QRect(0, 0, 640, 512) << QSize(160, 128);
+    }
+    void buttonClearOfTheCast()
+    {
+        QFETCH(QRect, area);
+        QFETCH(QSize, character);
+        const QPoint places[] = {{0, 0}, {45, 45}, {60, 60}, {150, 150}, {200, 200}, {250, 250}, {100, 100}};
+        QList<QRect> standing;
+        for (const QPoint &p : places)
+            standing << QRect(p, character);
+        const QRect button(buttonPlace(QSize(135, 23), area, standing), QSize(135, 23));
+        QVERIFY(area.contains(button));
+        for (const QRect &r : std::as_const(standing))
+            QVERIFY2(!screenarea::speakingRoom(r, area).intersects(button),
+                     qPrintable(QStringLiteral("%1,%2").arg(r.x()).arg(r.y())));
     }
 
     // Two runs wander the same way, over the whole screen, in steady steps:
@@ -157,7 +168,7 @@ private Q_SLOTS:
         for (QStringList &run : runs) {
             ShowClock clock;
             clock.limit = kScenePauses + steps;
-            run = play(clock).mid(28);
+            run = play(clock).mid(kSceneLines);
         }
         QCOMPARE(runs[0], runs[1]);
         QCOMPARE(runs[0].filter(QStringLiteral("wait ")).size(), steps);
@@ -221,7 +232,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("atWait");
         QTest::addColumn<int>("requestsBefore"); // requests made before that wait began
         QTest::newRow("first wait of the scene") << 1 << 12;
-        QTest::newRow("middle of the scene") << 4 << 16;
+        QTest::newRow("middle of the scene") << 4 << 18;
         QTest::newRow("random part") << kScenePauses + 3 << -1;
     }
     // The button works inside any wait: the clock is started, the show ends

@@ -11,6 +11,7 @@
 #include "tests/support/testclock.h"
 #include "tests/support/warnings.h"
 
+#include <QGuiApplication>
 #include <QHash>
 #include <QMouseEvent>
 #include <QTest>
@@ -165,6 +166,27 @@ private Q_SLOTS:
         QCOMPARE(isEnding(), !runs);
         QCOMPARE(form.isVisible(), runs);
         QCOMPARE(agentLines().isEmpty(), !runs);
+    }
+
+    // Both characters open the saver in full view, side by side, neither hiding the other.
+    void charactersStartApart()
+    {
+        testing::TempHome home;
+        testing::TestClock clock;
+        QVERIFY(home.addCharacter(QStringLiteral("Genie")));
+        QVERIFY(home.addCharacter(QStringLiteral("Merlin")));
+        frm_saver form(QString{});
+        form.Form_Load();
+        const agent::Character *one = form.Agent1().character();
+        const agent::Character *two = form.Agent2().character();
+        QVERIFY(one && two);
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        const QRect first(form.mapToGlobal(QPoint(one->left(), one->top())), QSize(one->width(), one->height()));
+        const QRect second(form.mapToGlobal(QPoint(two->left(), two->top())), QSize(two->width(), two->height()));
+        QVERIFY(screen.contains(first));
+        QVERIFY(screen.contains(second));
+        QVERIFY(!first.intersects(second));
+        QVERIFY(first.left() < second.left());
     }
 
     void startUp_data()

@@ -277,10 +277,24 @@ private Q_SLOTS:
         QVERIFY(New_User::isReturningUser());
     }
 
-    // The installers start at ticks 0 and 15 exactly; the program restarts
-    // after 40 seconds, whatever the installers did.
+    // The installers start at ticks 0 and 15 exactly. After 40 seconds the
+    // program restarts when the round left nothing missing; otherwise it says,
+    // once, what to install and ends without restarting (a restart would
+    // only bring the same wait back, for ever).
+    void installWait_data()
+    {
+        QTest::addColumn<bool>("characters");
+        QTest::addColumn<bool>("speech");
+        QTest::addColumn<QString>("advice"); // empty: restarts
+        QTest::newRow("repaired") << true << true << QString();
+        QTest::newRow("characters still missing") << false << true << QStringLiteral("characters are missing");
+        QTest::newRow("speech still missing") << true << false << QStringLiteral("install it, for example with");
+    }
     void installWait()
     {
+        QFETCH(bool, characters);
+        QFETCH(bool, speech);
+        QFETCH(QString, advice);
         setup::frm_wait wait;
         QCOMPARE(wait.palette().color(QPalette::Window), QColor(255, 255, 0));
         const auto launches = [] { return linesOf(QStringLiteral("chimewell.launch")); };
@@ -301,13 +315,23 @@ private Q_SLOTS:
         wait.Timer2_Timer();
         QCOMPARE(wait.palette().color(QPalette::Window), QColor(255, 0, 0));
 
+        // What the installers left behind.
+        if (characters)
+            shipCharacters();
+        platform::dummy::state().speechEngine = speech;
         auto *restart = wait.findChild<QTimer *>(QStringLiteral("Timer1"));
         QVERIFY(restart && restart->isActive() && restart->isSingleShot());
         QCOMPARE(restart->interval(), 40000);
         QVERIFY(!isEnding());
+        if (!advice.isEmpty())
+            dialogs::setNextAnswer(QMessageBox::Ok);
         QVERIFY(QMetaObject::invokeMethod(restart, "timeout")); // as if 40 s had passed
-        QVERIFY(launches().last().contains(QStringLiteral("/chimewell-restart")));
         QVERIFY(isEnding());
+        const QStringList messages = dialogs::takeShownMessages();
+        QCOMPARE(launches().last().contains(QStringLiteral("/chimewell-restart")), advice.isEmpty());
+        QCOMPARE(messages.size(), advice.isEmpty() ? 0 : 1);
+        if (!advice.isEmpty())
+            QVERIFY2(messages.first().contains(advice), qPrintable(messages.first()));
     }
 };
 

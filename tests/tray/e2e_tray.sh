@@ -15,14 +15,6 @@ stop_clock() {
   kill "$clock_pid" 2>/dev/null || true
   wait "$clock_pid" 2>/dev/null || true
 }
-# The clock window itself (112 px wide), not a balloon of the same title.
-the_clock() {
-  local w
-  for w in $(xdotool search --onlyvisible --pid "$1" --name '^Chimewell$' 2>/dev/null); do
-    [ "$(window_geometry "$w" | cut -d' ' -f3)" = 112 ] && { echo "$w"; return 0; }
-  done
-  return 1
-}
 said_count() { grep -c 'chimewell.clock: saytime' "$LOG" || true; }
 
 # --- XEmbed ---
