@@ -23,7 +23,7 @@ public:
     {
         return QStringLiteral("A springy tick mark who is always right on time. Everything gets a big green check!");
     }
-    VoiceSpec voice() const override { return {QStringLiteral("en-us"), QStringLiteral("f2"), 60, 175}; }
+    VoiceSpec voice() const override { return {QStringLiteral("en-gb-x-gbclan"), QStringLiteral("f2"), 60, 175}; }
     double figureScale() const override { return 0.85; }
     QRect mouthRect() const override { return draw::mouthBounds(mouthCentre(), 14); }
     double soundPitch() const override { return 1.12; }

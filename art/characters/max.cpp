@@ -25,7 +25,7 @@ public:
     {
         return QStringLiteral("A cheerful boy who loves telling the time. He waves hello and never misses a chime.");
     }
-    VoiceSpec voice() const override { return {QStringLiteral("en-us"), QStringLiteral("m3"), 60, 170}; }
+    VoiceSpec voice() const override { return {QStringLiteral("en-us"), QStringLiteral("m3"), 60, 165}; }
     QRect mouthRect() const override { return draw::mouthBounds(mouthCentre(), mouthWidth); }
     double soundPitch() const override { return 1.0; }
 

@@ -24,7 +24,7 @@ public:
     {
         return QStringLiteral("A kindly old wizard with a starry hat. He keeps the hours with a wave of his wand.");
     }
-    VoiceSpec voice() const override { return {QStringLiteral("en-gb-x-rp"), QStringLiteral("m1"), 35, 150}; }
+    VoiceSpec voice() const override { return {QStringLiteral("en-gb-scotland"), QStringLiteral("m1"), 35, 150}; }
     double figureScale() const override { return 0.87; }
     QRect mouthRect() const override { return draw::mouthBounds(mouthCentre(), 14); }
     double soundPitch() const override { return 0.89; }

@@ -25,7 +25,7 @@ public:
     {
         return QStringLiteral("A chatty green parrot with a bright red crest. He repeats the time so you never forget it.");
     }
-    VoiceSpec voice() const override { return {QStringLiteral("en-us"), QStringLiteral("f4"), 85, 180}; }
+    VoiceSpec voice() const override { return {QStringLiteral("en-gb-x-gbclan"), QStringLiteral("f1"), 85, 180}; }
     double figureScale() const override { return 0.89; }
     QRect mouthRect() const override { return QRect(50, 54, 28, 26); }
     double soundPitch() const override { return 1.26; }

@@ -23,7 +23,7 @@ public:
     {
         return QStringLiteral("A little red aeroplane who zooms around your desktop. Plany flies in to tell you the time.");
     }
-    VoiceSpec voice() const override { return {QStringLiteral("en-gb"), QString(), 65, 175}; }
+    VoiceSpec voice() const override { return {QStringLiteral("en-gb-x-gbclan"), QString(), 65, 175}; }
     QSize frameSize() const override { return {160, 128}; }
     Motion motion() const override { return Motion::Fly; }
     QPointF ground() const override { return {80, 122}; }

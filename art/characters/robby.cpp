@@ -24,7 +24,7 @@ public:
     {
         return QStringLiteral("A friendly robot who counts every second. His antenna blinks when the hour strikes.");
     }
-    VoiceSpec voice() const override { return {QStringLiteral("en-us"), QStringLiteral("m4"), 30, 140}; }
+    VoiceSpec voice() const override { return {QStringLiteral("en-us"), QStringLiteral("m4"), 35, 140}; }
     double figureScale() const override { return 0.87; }
     QRect mouthRect() const override { return draw::mouthBounds(mouthCentre(), 18); }
     double soundPitch() const override { return 0.84; }
