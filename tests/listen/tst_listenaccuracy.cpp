@@ -269,6 +269,9 @@ struct Listener
     QSet<QString> warmed;        // speakers and levels heard once before their count
     // Heard right, by speaker and level: commands, and sentences turned away.
     QMap<QString, QMap<int, Tally>> commands, sentences;
+    // The one-word commands by themselves, by kind of voice and level: whether each
+    // speaker and text was heard right.
+    QMap<QString, QMap<int, QHash<QString, bool>>> oneWord;
 
     Heard listen(const QVector<qint16> &audio)
     {
@@ -302,6 +305,9 @@ struct Listener
             const Heard h = heard.value(key);
             const bool right = (h.entry >= 0 ? grammar.entries().at(h.entry).name : QString()) == name;
             t.right += right ? 1 : 0;
+            if (!areSentences && !text.contains(QLatin1Char(' ')))
+                oneWord[s.flite.isEmpty() ? s.name.section(QLatin1Char(' '), 0, 0) : QStringLiteral("flite")][level]
+                    .insert(s.name + text, right);
             ++t.of;
             if (!right)
                 wrong->append(QStringLiteral("%1 at %2 dB: \"%3\" heard as \"%4\" (%5)")
@@ -354,6 +360,14 @@ void TstListenAccuracy::cleanupTestCase()
                 cells.append(table->value(n).contains(level) ? table->value(n).value(level).text() : QStringLiteral("-"));
         qInfo("%-24s %-20s %-20s %-20s | %-20s %-20s %-20s", qPrintable(n), qPrintable(cells[0]), qPrintable(cells[1]),
               qPrintable(cells[2]), qPrintable(cells[3]), qPrintable(cells[4]), qPrintable(cells[5]));
+    }
+    for (auto kind = g_listener->oneWord.cbegin(); kind != g_listener->oneWord.cend(); ++kind) {
+        for (auto level = kind->cbegin(); level != kind->cend(); ++level) {
+            Tally t;
+            for (const bool right : *level)
+                t += {right ? 1 : 0, 1};
+            qInfo("one-word commands, %s at %d dB: %s", qPrintable(kind.key()), level.key(), qPrintable(t.text()));
+        }
     }
     delete std::exchange(g_listener, nullptr);
 }
