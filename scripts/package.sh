@@ -3,6 +3,8 @@
 # $CHIMEWELL_PACKAGE_DIR): chimewell_<version>_<arch>.deb and its .changes.
 # The source is copied first, so dpkg-buildpackage's output and its object
 # folder stay out of the source tree. Uses ccache when it is there.
+# CHIMEWELL_CHARACTERS_FROM=DIR copies characters drawn by another build of the
+# same sources instead of drawing them again.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 out=${CHIMEWELL_PACKAGE_DIR:-$top/build/package}
@@ -29,8 +31,11 @@ export DEB_BUILD_OPTIONS="nocheck parallel=$(nproc) ${DEB_BUILD_OPTIONS:-}"
 # CHIMEWELL_PACKAGE_QUICK=1, for tests: no debug-symbol package, and gzip
 # instead of xz, which spends a minute and more squeezing the characters (zip
 # archives already) by a fifth. What the package installs is the same.
+# Nor the build path mapped out of the objects, and ccache leaves the path out
+# of its hashes, so another clone's package build can use this one's objects.
 if [ "${CHIMEWELL_PACKAGE_QUICK:-0}" = 1 ]; then
   export DPKG_DEB_COMPRESSOR_TYPE=gzip DEB_BUILD_OPTIONS="$DEB_BUILD_OPTIONS noautodbgsym"
+  export DEB_BUILD_MAINT_OPTIONS="${DEB_BUILD_MAINT_OPTIONS:-} reproducible=-fixfilepath" CCACHE_NOHASHDIR=1
 fi
 (cd "$src" && dpkg-buildpackage -us -uc -b)
 

@@ -1,9 +1,11 @@
 #include "tray/traypresence.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -17,6 +19,10 @@ namespace chimewell::tray {
 namespace {
 
 const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
+// The bus is asked without waiting for the answer; a watcher that hangs
+// is given up on after this long.
+constexpr int kBusTimeoutMs = 3000;
 
 // The X screen number of $DISPLAY (":0.1" is screen 1).
 int screenNumber()
@@ -31,36 +37,69 @@ int screenNumber()
     return ok && n >= 0 ? n : 0;
 }
 
+xcb_connection_t *xConnection()
+{
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_atom_t atom(xcb_connection_t *c, const QByteArray &name)
+{
+    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, name.size(), name.constData()), nullptr);
+    if (!reply)
+        return XCB_ATOM_NONE;
+    const xcb_atom_t a = reply->atom;
+    std::free(reply);
+    return a;
+}
+
+QByteArray selectionName()
+{
+    return "_NET_SYSTEM_TRAY_S" + QByteArray::number(screenNumber());
+}
+
+xcb_screen_t *screenOf(xcb_connection_t *c)
+{
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int n = screenNumber(); it.rem && n > 0; --n)
+        xcb_screen_next(&it);
+    return it.rem ? it.data : nullptr;
+}
+
 } // namespace
 
-TrayPresence::TrayPresence(QObject *parent) : QObject(parent)
+TrayPresence::TrayPresence(QObject *parent) : QObject(parent) {}
+
+TrayPresence::~TrayPresence()
 {
-    m_timer.setInterval(kIntervalMs);
-    // A slow look-out: no need to wake the machine often for it.
-    m_timer.setTimerType(Qt::VeryCoarseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &TrayPresence::look);
+    stopListening();
 }
 
 void TrayPresence::start()
 {
-    if (m_found)
+    if (m_found || m_listening)
         return;
-    m_timer.start();
-    look();
+    m_listening = true;
+    // Listen first and look after, so a tray that comes in between is not missed.
+    listenOnX();
+    if (xembedTrayPresent()) {
+        foundNow();
+        return;
+    }
+    listenOnBus();
 }
 
 bool TrayPresence::xembedTrayPresent()
 {
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t *c = x11 ? x11->connection() : nullptr;
+    xcb_connection_t *c = xConnection();
     if (!c)
         return false;
-    const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(screenNumber());
-    xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, name.size(), name.constData()), nullptr);
-    if (!atom)
+    const QByteArray name = selectionName();
+    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, name.size(), name.constData()), nullptr);
+    if (!reply)
         return false;
-    const xcb_atom_t selection = atom->atom;
-    std::free(atom);
+    const xcb_atom_t selection = reply->atom;
+    std::free(reply);
     if (selection == XCB_ATOM_NONE)
         return false;
     xcb_get_selection_owner_reply_t *owner = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr);
@@ -69,16 +108,46 @@ bool TrayPresence::xembedTrayPresent()
     return present;
 }
 
-void TrayPresence::look()
+void TrayPresence::listenOnX()
 {
-    if (m_found)
+    xcb_connection_t *c = xConnection();
+    xcb_screen_t *screen = c ? screenOf(c) : nullptr;
+    if (!screen)
         return;
-    if (xembedTrayPresent()) {
-        foundNow();
+    m_managerAtom = atom(c, "MANAGER");
+    m_selectionAtom = atom(c, selectionName());
+    if (m_managerAtom == XCB_ATOM_NONE || m_selectionAtom == XCB_ATOM_NONE)
         return;
-    }
-    if (m_asking)
+    // A tray announces itself to the root window's structure listeners. Qt
+    // selects its own events on the root: add to them, never replace them.
+    xcb_get_window_attributes_reply_t *attributes =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, screen->root), nullptr);
+    if (!attributes)
         return;
+    const std::uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    std::free(attributes);
+    if (xcb_request_check(c, xcb_change_window_attributes_checked(c, screen->root, XCB_CW_EVENT_MASK, &mask)))
+        return;
+    QCoreApplication::instance()->installNativeEventFilter(this);
+    m_filtering = true;
+}
+
+bool TrayPresence::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
+{
+    if (m_found || eventType != "xcb_generic_event_t" || !message)
+        return false;
+    const auto *event = static_cast<const xcb_generic_event_t *>(message);
+    if ((event->response_type & 0x7f) != XCB_CLIENT_MESSAGE)
+        return false;
+    const auto *client = static_cast<const xcb_client_message_event_t *>(message);
+    if (client->format == 32 && client->type == m_managerAtom && client->data.data32[1] == m_selectionAtom)
+        // Handled after the event, not inside Qt's dispatch of it.
+        QMetaObject::invokeMethod(this, &TrayPresence::foundNow, Qt::QueuedConnection);
+    return false;
+}
+
+void TrayPresence::listenOnBus()
+{
     // No session bus in sight: do not have one started for us.
     if (!qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS")
         && !QFileInfo::exists(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/bus")))
@@ -86,12 +155,29 @@ void TrayPresence::look()
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
-    QDBusMessage get = QDBusMessage::createMethodCall(kWatcher, QStringLiteral("/StatusNotifierWatcher"),
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+    // The panel comes up after us (its watcher's name appears), or its host
+    // registers with a watcher already there.
+    m_busWatcher = new QDBusServiceWatcher(kWatcher, bus, QDBusServiceWatcher::WatchForRegistration, this);
+    connect(m_busWatcher, &QDBusServiceWatcher::serviceRegistered, this, &TrayPresence::askBus);
+    m_signalConnected = bus.connect(kWatcher, kWatcherPath, kWatcher, QStringLiteral("StatusNotifierHostRegistered"),
+                                    this, SLOT(hostRegistered()));
+    askBus();
+}
+
+void TrayPresence::hostRegistered()
+{
+    foundNow();
+}
+
+void TrayPresence::askBus()
+{
+    if (m_found || m_asking)
+        return;
+    QDBusMessage get = QDBusMessage::createMethodCall(kWatcher, kWatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
                                                       QStringLiteral("Get"));
     get << kWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
     m_asking = true;
-    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(get, kIntervalMs), this);
+    auto *watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(get, kBusTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
         w->deleteLater();
         m_asking = false;
@@ -106,8 +192,22 @@ void TrayPresence::foundNow()
     if (m_found)
         return;
     m_found = true;
-    m_timer.stop();
+    stopListening();
     Q_EMIT found();
+}
+
+void TrayPresence::stopListening()
+{
+    if (m_filtering && QCoreApplication::instance())
+        QCoreApplication::instance()->removeNativeEventFilter(this);
+    m_filtering = false;
+    if (m_signalConnected && QCoreApplication::instance())
+        QDBusConnection::sessionBus().disconnect(kWatcher, kWatcherPath, kWatcher,
+                                                 QStringLiteral("StatusNotifierHostRegistered"), this,
+                                                 SLOT(hostRegistered()));
+    m_signalConnected = false;
+    delete m_busWatcher;
+    m_busWatcher = nullptr;
 }
 
 } // namespace chimewell::tray

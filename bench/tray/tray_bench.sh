@@ -55,4 +55,4 @@ sleep 1
 measure "with the icon in trayer"
 kill "$tray"
 sleep 1
-measure "no tray (looking for one every 3 s)"
+measure "no tray (listening for one)"

@@ -3,6 +3,7 @@
 #include "agent/agent.h"
 #include "agent/agent_p.h"
 #include "acsbuilder.h"
+#include "tests/support/widgets.h"
 
 #include <QApplication>
 #include <QJsonArray>
@@ -15,14 +16,7 @@
 using namespace chimewell::agent;
 
 namespace {
-QWidget *topLevel(const QString &name)
-{
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (w->objectName() == name)
-            return w;
-    }
-    return nullptr;
-}
+using chimewell::testing::topLevel;
 
 bool near(const QColor &a, const QColor &b, int tolerance = 30)
 {

@@ -1,6 +1,7 @@
 // The service's own windows and options, and a soak of random requests.
 #include "agent/agent.h"
 #include "acsbuilder.h"
+#include "tests/support/widgets.h"
 #include "common/settingsstore.h"
 #include "voice/speaker.h"
 
@@ -18,14 +19,7 @@
 using namespace chimewell::agent;
 
 namespace {
-QWidget *topLevel(const QString &name)
-{
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (w->objectName() == name)
-            return w;
-    }
-    return nullptr;
-}
+using chimewell::testing::topLevel;
 
 QString stored(const char *key)
 {

@@ -1,6 +1,7 @@
 // The character windows on a real X server (run under Xvfb with a window manager).
 #include "agent/agent.h"
 #include "acsbuilder.h"
+#include "tests/support/widgets.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -15,14 +16,7 @@
 using namespace chimewell::agent;
 
 namespace {
-QWidget *topLevel(const QString &name)
-{
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (w->objectName() == name)
-            return w;
-    }
-    return nullptr;
-}
+using chimewell::testing::topLevel;
 
 // A plain window of one colour, for the characters to stand in front of.
 class Backdrop final : public QWidget

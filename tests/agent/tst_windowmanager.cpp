@@ -4,6 +4,7 @@
 #include "agent/agent.h"
 #include "agent/desktopstacking.h"
 #include "acsbuilder.h"
+#include "tests/support/widgets.h"
 #include "common/labelwindow.h"
 #include "common/windowmanager.h"
 #include "tests/support/logcapture.h"
@@ -17,16 +18,7 @@
 
 using namespace chimewell;
 
-namespace {
-QWidget *topLevel(const QString &name)
-{
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (w->objectName() == name)
-            return w;
-    }
-    return nullptr;
-}
-} // namespace
+using chimewell::testing::topLevel;
 
 class TestWindowManager final : public QObject
 {

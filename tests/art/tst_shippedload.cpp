@@ -40,31 +40,37 @@ QByteArray pixelHash(const QImage &image)
 }
 
 // One line per frame and per mouth shape: what is shown, for how long, at both scales.
+// Each scale is read through in turn, as a program uses one: the store keeps a
+// pack unpacked while it is used, and alternating scales would unpack each again.
 QStringList describe(const QString &id, const CharacterData &c)
 {
-    QStringList lines;
     QStringList names;
     for (const Animation &a : c.animations)
         names << a.name;
     names.sort();
+    QStringList hashes[2];
+    for (int scale : {1, 2}) {
+        QStringList &out = hashes[scale - 1];
+        for (const QString &name : std::as_const(names)) {
+            for (const Frame &f : c.animations.at(c.findAnimation(name)).frames)
+                out << QString::fromLatin1(pixelHash(picture(c, f.image, scale)));
+        }
+        for (int s = 0; s < 5; ++s)
+            out << QString::fromLatin1(pixelHash(mouthPicture(c, s, scale)));
+    }
+    QStringList lines;
+    int n = 0;
     for (const QString &name : std::as_const(names)) {
         const Animation &a = c.animations.at(c.findAnimation(name));
-        for (int i = 0; i < a.frames.size(); ++i) {
-            const Frame &f = a.frames.at(i);
+        for (int i = 0; i < a.frames.size(); ++i, ++n)
             lines << QStringLiteral("%1 %2 %3 %4 %5 %6")
                          .arg(id, name)
                          .arg(i)
-                         .arg(f.duration)
-                         .arg(QString::fromLatin1(pixelHash(picture(c, f.image, 1))),
-                              QString::fromLatin1(pixelHash(picture(c, f.image, 2))));
-        }
+                         .arg(a.frames.at(i).duration)
+                         .arg(hashes[0].at(n), hashes[1].at(n));
     }
-    for (int s = 0; s < 5; ++s)
-        lines << QStringLiteral("%1 mouth %2 0 %3 %4")
-                     .arg(id)
-                     .arg(s)
-                     .arg(QString::fromLatin1(pixelHash(mouthPicture(c, s, 1))),
-                          QString::fromLatin1(pixelHash(mouthPicture(c, s, 2))));
+    for (int s = 0; s < 5; ++s, ++n)
+        lines << QStringLiteral("%1 mouth %2 0 %3 %4").arg(id).arg(s).arg(hashes[0].at(n), hashes[1].at(n));
     return lines;
 }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The tray icon where Linux desktops keep it: an XEmbed tray (trayer), where a
-# click on the icon makes a character say the time and a double click says it
-# once; a StatusNotifierWatcher on a private session bus that comes up after
+# The tray icon where Linux desktops keep it: an XEmbed tray (trayer) that
+# comes up after the clock, where a click on the icon makes a character say the
+# time and a double click says it once; a StatusNotifierWatcher on a private session bus that comes up after
 # the clock, which still sees the item register with its menu; and neither,
 # where the clock runs on and a second start shows a hidden clock.
 . "$(dirname "$0")/../e2e/lib.sh"
@@ -17,14 +17,15 @@ stop_clock() {
 }
 said_count() { grep -c 'chimewell.clock: saytime' "$LOG" || true; }
 
-# --- XEmbed ---
-trayer --edge top --align right --widthtype pixel --width 48 --height 32 --SetDockType false \
-  --transparent false >/dev/null 2>&1 &
-PIDS+=($!)
-for _ in $(seq 50); do xdotool search --class trayer >/dev/null 2>&1 && break; sleep 0.1; done
+# --- XEmbed, the tray coming up after the clock ---
 start_chimewell
 wait_for_log 'chimewell.ui: show frm_clock' 20
 clock_pid=${PIDS[-1]}
+trayer --edge top --align right --widthtype pixel --width 48 --height 32 --SetDockType false \
+  --transparent false >/dev/null 2>&1 &
+PIDS+=($!)
+tray_pid=$!
+for _ in $(seq 50); do xdotool search --class trayer >/dev/null 2>&1 && break; sleep 0.1; done
 # The icon: the clock's window that lies inside trayer's.
 tray_win=
 for w in $(xdotool search --class trayer 2>/dev/null); do
@@ -54,8 +55,8 @@ xdotool click --repeat 2 --delay 100 1
 sleep 1.5
 [ "$(said_count)" = $((before + 2)) ] || fail "a double click said the time $(($(said_count) - before - 1)) times"
 stop_clock
-kill "${PIDS[0]}" 2>/dev/null || true
-pass "XEmbed: the icon shows, a click says the time, a double click once"
+kill "$tray_pid" 2>/dev/null || true
+pass "XEmbed: the icon shows once the tray comes, a click says the time, a double click once"
 
 # --- StatusNotifierItem, the panel coming up after the clock ---
 dbus-daemon --session --nofork --nopidfile --print-address=3 3>"$WORK/bus" >/dev/null 2>&1 &
