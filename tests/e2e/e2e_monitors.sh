@@ -29,10 +29,12 @@ start_at_place() {
   settings set Data FormX "$1" >/dev/null
   settings set Data FormY "$2" >/dev/null
   : >"$LOG"
-  start_chimewell
+  # Twenty past: no hourly announcement stops a character on its walk home.
+  start_at "$(date +%F) 12:20:00" chimewell
+  clock_pid=${PIDS[-1]}
   wait_for_log 'chimewell.agent: plany MoveTo' 30
 }
-stop_clock() { pkill -f "^$B/chimewell$" || true; for _ in $(seq 50); do [ "$(clock_count)" = 0 ] && break; sleep 0.1; done; }
+stop_clock() { kill "$clock_pid" 2>/dev/null || true; for _ in $(seq 50); do [ "$(clock_count)" = 0 ] && break; sleep 0.1; done; }
 # home_of ID: the x,y its home move asked for.
 home_of() { sed -n "s/^chimewell.agent: $1 MoveTo \([-0-9]*\),\([-0-9]*\).*/\1 \2/p" "$LOG" | tail -1; }
 window_of() { window_geometry "$(xdotool search --onlyvisible --name "^$1\$" | head -1)"; }
