@@ -42,6 +42,10 @@ QString autostartFolder();
 QString runtimeFolder();
 // The user's private stand-in for the runtime folder, in their cache.
 QString privateRuntimeFolder();
+// Is a session bus there ($DBUS_SESSION_BUS_ADDRESS, or the bus socket in the
+// runtime folder)? Asking Qt for one when none is would have libdbus fork
+// inside a threaded program to start one.
+bool sessionBusInSight();
 
 // Copies the character file `from` into the user's character folder as
 // `name`.acs, through a temporary file and a rename, so a failed copy never

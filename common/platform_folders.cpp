@@ -162,6 +162,12 @@ QString privateRuntimeFolder()
     return fallback;
 }
 
+bool sessionBusInSight()
+{
+    return qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS")
+        || QFileInfo::exists(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/bus"));
+}
+
 QString runtimeFolder()
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");

@@ -1,5 +1,7 @@
 #include "remote/applicationbus.h"
 
+#include "common/platform.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusContext>
@@ -7,7 +9,6 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
-#include <QFileInfo>
 
 #include <unistd.h>
 
@@ -16,13 +17,6 @@ namespace chimewell::remote {
 namespace {
 
 const QString kInterface = QStringLiteral("org.freedesktop.Application");
-
-// A session bus that is there, not one libdbus would start for us.
-bool sessionBusInSight()
-{
-    return qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS") ||
-           QFileInfo::exists(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/bus"));
-}
 
 } // namespace
 
@@ -105,7 +99,7 @@ bool ApplicationBus::start()
 {
     if (m_serving)
         return true;
-    if (!sessionBusInSight())
+    if (!platform::sessionBusInSight())
         return false;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())

@@ -1,5 +1,7 @@
 #include "tray/traypresence.h"
 
+#include "common/platform.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -7,7 +9,6 @@
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
-#include <QFileInfo>
 #include <QGuiApplication>
 
 #include <xcb/xcb.h>
@@ -89,20 +90,12 @@ void TrayPresence::start()
     listenOnBus();
 }
 
-bool TrayPresence::xembedTrayPresent()
+bool TrayPresence::xembedTrayPresent() const
 {
     xcb_connection_t *c = xConnection();
-    if (!c)
+    if (!c || m_selectionAtom == XCB_ATOM_NONE)
         return false;
-    const QByteArray name = selectionName();
-    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, name.size(), name.constData()), nullptr);
-    if (!reply)
-        return false;
-    const xcb_atom_t selection = reply->atom;
-    std::free(reply);
-    if (selection == XCB_ATOM_NONE)
-        return false;
-    xcb_get_selection_owner_reply_t *owner = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr);
+    xcb_get_selection_owner_reply_t *owner = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, m_selectionAtom), nullptr);
     const bool present = owner && owner->owner != XCB_NONE;
     std::free(owner);
     return present;
@@ -149,8 +142,7 @@ bool TrayPresence::nativeEventFilter(const QByteArray &eventType, void *message,
 void TrayPresence::listenOnBus()
 {
     // No session bus in sight: do not have one started for us.
-    if (!qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS")
-        && !QFileInfo::exists(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/bus")))
+    if (!platform::sessionBusInSight())
         return;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())

@@ -31,9 +31,6 @@ public:
     void start();
     bool isLooking() const { return m_listening && !m_found; }
 
-    // Does the X screen have an XEmbed tray (an owner of _NET_SYSTEM_TRAY_Sn)?
-    static bool xembedTrayPresent();
-
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
 
 Q_SIGNALS:
@@ -45,6 +42,8 @@ private Q_SLOTS:
     void hostRegistered();
 
 private:
+    // Does the X screen have an XEmbed tray (an owner of _NET_SYSTEM_TRAY_Sn)?
+    bool xembedTrayPresent() const;
     void listenOnX();
     void listenOnBus();
     void askBus();
